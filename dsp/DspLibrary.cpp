@@ -1,0 +1,1 @@
+// Anchor translation unit of the signal-processing library.
