@@ -7,9 +7,12 @@ else()
     set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
     set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
     add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
-    add_library(GTest::gtest ALIAS gtest)
-    add_library(GTest::gtest_main ALIAS gtest_main)
-    add_library(GTest::gmock ALIAS gmock)
+    # Recent GoogleTest sources define these aliases themselves.
+    foreach(lib gtest gtest_main gmock gmock_main)
+        if(NOT TARGET GTest::${lib})
+            add_library(GTest::${lib} ALIAS ${lib})
+        endif()
+    endforeach()
 endif()
 
 # velmo_add_test(<name> SOURCES ... LIBS ...): one GoogleTest executable, registered with CTest.
