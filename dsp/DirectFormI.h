@@ -1,0 +1,96 @@
+#pragma once
+
+#include "dsp/SectionChain.h"
+
+namespace Dsp
+{
+
+// Direct-form-I history of one section of one channel.
+struct DirectFormI
+{
+    DirectFormI() : x2(0.0), y2(0.0), x1(0.0), y1(0.0) {}
+
+    void reset()
+    {
+        x2 = 0.0;
+        y2 = 0.0;
+        x1 = 0.0;
+        y1 = 0.0;
+    }
+
+    // One sample through one section; a0 is taken as 1 and not read.
+    double filterSection(double x, const SectionCoeffs& c, double offset)
+    {
+        const double out = c.b1 * x1 + c.b0 * x + c.b2 * x2 - c.a1 * y1 - c.a2 * y2 + offset;
+        x2 = x1;
+        y2 = y1;
+        x1 = x;
+        y1 = out;
+        return out;
+    }
+
+    double x2;
+    double y2;
+    double x1;
+    double y1;
+};
+
+// State of one channel: an alternating +-1e-8 offset fed into the first
+// section (keeps the recursion clear of subnormals in silence) and one
+// StateType per section. Points into itself, so it is neither copied nor moved.
+template <class StateType, int MaxSections>
+class ChannelHistory
+{
+public:
+    ChannelHistory() : denormalOffset(1e-8), sectionStates(storage) { clear(); }
+
+    ChannelHistory(const ChannelHistory&) = delete;
+    ChannelHistory(ChannelHistory&&) = delete;
+    ChannelHistory& operator=(const ChannelHistory&) = delete;
+    ChannelHistory& operator=(ChannelHistory&&) = delete;
+
+    // Zeroes every section's history; the offset keeps its sign.
+    void clear()
+    {
+        for (int k = 0; k < MaxSections; ++k)
+            sectionStates[k].reset();
+    }
+
+    // The cascade must have at least one section. Everything runs in double.
+    double filterSample(double sample, const SectionChain& cascade)
+    {
+        denormalOffset = -denormalOffset;
+        double out = sectionStates[0].filterSection(sample, cascade.sections[0], denormalOffset);
+        for (int k = 1; k < cascade.sectionCount; ++k)
+            out = sectionStates[k].filterSection(out, cascade.sections[k], 0.0);
+        return out;
+    }
+
+    float filterSample(float sample, const SectionChain& cascade)
+    {
+        return static_cast<float>(filterSample(static_cast<double>(sample), cascade));
+    }
+
+    double denormalOffset;
+    StateType* sectionStates;
+
+private:
+    StateType storage[MaxSections];
+};
+
+// Runs samples [begin, end) of every channel in place through one cascade,
+// channel 0 first. An empty range does nothing.
+template <class History, class Sample>
+void filterBlock(History* histories, int numChannels, Sample* const* channels, int begin, int end,
+                 const SectionChain& cascade)
+{
+    for (int c = 0; c < numChannels; ++c)
+    {
+        Sample* samples = channels[c];
+        History& history = histories[c];
+        for (int j = begin; j < end; ++j)
+            samples[j] = history.filterSample(samples[j], cascade);
+    }
+}
+
+} // namespace Dsp

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <complex>
+
+#include "dsp/RootList.h"
+
+namespace Dsp
+{
+
+// One first- or second-order section:
+// (b0 + b1 z^-1 + b2 z^-2) / (a0 + a1 z^-1 + a2 z^-2), with a0 always 1.
+// The field order is fixed: the numerator's constant term comes last.
+struct SectionCoeffs
+{
+    double a0;
+    double a1;
+    double a2;
+    double b1;
+    double b2;
+    double b0;
+
+    void assignFromRoots(const RootGroup& group);
+    void assignSecondOrder(std::complex<double> pole1, std::complex<double> zero1,
+                           std::complex<double> pole2, std::complex<double> zero2);
+};
+
+// Cascade of sections in storage the chain does not own.
+struct SectionChain
+{
+    SectionChain(SectionCoeffs* storage, int sectionCapacity)
+        : sectionCount(0), capacity(sectionCapacity), sections(storage)
+    {
+    }
+
+    SectionChain(const SectionChain&) = delete;
+    SectionChain& operator=(const SectionChain&) = delete;
+
+    // One section per root group, then section 0's numerator scaled so that
+    // the cascade has list.referenceGain at list.referenceOmega.
+    void buildFromRoots(const RootList& list);
+
+    // Complex response at f cycles per sample (0.5 is the Nyquist frequency).
+    std::complex<double> evaluateResponse(double f) const;
+
+    int sectionCount;
+    int capacity;
+    SectionCoeffs* sections;
+};
+
+} // namespace Dsp

@@ -1,0 +1,84 @@
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+
+#include "dsp/FilterDesign.h"
+
+namespace Dsp
+{
+
+// A FilterDesign whose parameter changes glide. A change takes effect at once
+// in the main design, but the next glideLength samples run through a second
+// design whose parameters move in a straight line toward the new values and
+// which is re-designed for every glided sample.
+template <class DesignType, int Channels, class StateType>
+class SmoothedFilterDesign : public FilterDesign<DesignType, Channels, StateType>
+{
+    using Base = FilterDesign<DesignType, Channels, StateType>;
+
+public:
+    SmoothedFilterDesign() : glideLength(1024), glideRemaining(-1) {}
+
+    void processChannels(int numSamples, double* const* channels) override { processGliding(numSamples, channels); }
+    void processChannels(int numSamples, float* const* channels) override { processGliding(numSamples, channels); }
+
+protected:
+    void applyParams(const ParamValues& values) override
+    {
+        if (glideRemaining < 0)
+        {
+            // First parameters: take effect at once.
+            glideRemaining = 0;
+            glideValues = values;
+        }
+        else
+        {
+            // Restart from the values in effect, toward the new target.
+            glideRemaining = glideLength;
+        }
+        Base::configureFrom(this->design, values);
+    }
+
+    template <class Sample>
+    void processGliding(int numSamples, Sample* const* channels)
+    {
+        // No parameters yet: nothing to filter with, the block passes unchanged.
+        if (glideRemaining < 0)
+            return;
+
+        const int numChannels = this->channelCount();
+        const int count = std::min(numSamples, static_cast<int>(glideRemaining));
+
+        if (count > 0)
+        {
+            const double r = 1.0 / glideRemaining;
+            double step[5];
+            for (int i = 0; i < 5; ++i)
+                step[i] = (this->params[i] - glideValues[i]) * r;
+
+            for (int j = 0; j < count; ++j)
+            {
+                for (int i = 0; i < 5; ++i)
+                    glideValues[i] += step[i];
+                Base::configureFrom(glideDesign, glideValues);
+                for (int c = numChannels - 1; c >= 0; --c)
+                    channels[c][j] = this->histories[c].filterSample(channels[c][j], glideDesign.cascade);
+            }
+
+            glideRemaining -= count;
+            if (glideRemaining == 0)
+                glideValues = this->params; // end exactly on the target
+        }
+
+        filterBlock(this->histories, numChannels, channels, std::max(count, 0), numSamples,
+                    this->design.cascade);
+    }
+
+    ParamValues glideValues;
+    DesignType glideDesign;
+    std::int32_t glideLength;
+    std::int32_t glideRemaining;
+};
+
+} // namespace Dsp
