@@ -1,0 +1,305 @@
+#include "processor/VelmoAudioProcessor.h"
+
+#include "processor/NumberText.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace
+{
+    constexpr auto relaxed = std::memory_order_relaxed;
+
+    // "Different" for parameter updates: a NaN on either side always counts.
+    bool differs (float a, float b)
+    {
+        return ! (a == b);
+    }
+
+    float dbToGain (float db)
+    {
+        return std::pow (10.0f, db * 0.05f);
+    }
+
+    const char* const parameterNames[] = { "Gain", "Punch", "Color" };
+    constexpr int numParameters = 3;
+}
+
+//==============================================================================
+void ShelfFilterHolder::createFilter (double sampleRate, double centreHz, double bandwidthHz, double gainDb)
+{
+    shelfParams[0] = sampleRate;
+    shelfParams[1] = 1.0;
+    shelfParams[2] = centreHz;
+    shelfParams[3] = bandwidthHz;
+    shelfParams[4] = gainDb;
+
+    std::unique_ptr<Dsp::Filter> newFilter (new ShelfFilter());
+    shelfFilter = std::move (newFilter);
+    shelfFilter->assignParams (shelfParams);
+}
+
+//==============================================================================
+VelmoAudioProcessor::VelmoAudioProcessor()
+    : juce::AudioProcessor (BusesProperties().withInput ("Input", juce::AudioChannelSet::stereo(), true)
+                                             .withOutput ("Output", juce::AudioChannelSet::stereo(), true))
+{
+    meter.sampleRate = 44100.0f;
+    meter.ceiling = 2.0f;
+    meter.levelL = 0.0f;
+    meter.levelR = 0.0f;
+    meter.attackMs = 50.0f;
+    meter.updateCoefficients();
+    meter.releaseMs = 50.0f;
+    meter.updateCoefficients();
+
+    colorFreqMapper.mode = RangeMapper::modeLinear;
+    colorFreqMapper.scale = 16500.0f;
+    colorWidthMapper.mode = RangeMapper::modeLinear;
+    colorWidthMapper.scale = 6000.0f;
+    colorGainMapper.mode = RangeMapper::modeLinear;
+    colorGainMapper.scale = 24.0f;
+    outputGainMapper.mode = RangeMapper::modeAsymmetric;
+    outputGainMapper.upRange = 4.0f;
+    outputGainMapper.downRange = 36.0f;
+    punchDriveMapper.mode = RangeMapper::modeLinear;
+    punchDriveMapper.scale = 64.0f;
+
+    widthScale = 3.0f;
+    stereoWidth.store (0.0f * widthScale * 0.5f, relaxed);
+}
+
+VelmoAudioProcessor::~VelmoAudioProcessor() = default;
+
+const juce::String VelmoAudioProcessor::getName() const
+{
+    return "Velmo";
+}
+
+void VelmoAudioProcessor::releaseResources()
+{
+}
+
+//==============================================================================
+const juce::String VelmoAudioProcessor::getInputChannelName (int index) const
+{
+    return juce::String (index + 1);
+}
+
+const juce::String VelmoAudioProcessor::getOutputChannelName (int index) const
+{
+    return juce::String (index + 1);
+}
+
+bool VelmoAudioProcessor::isInputChannelStereoPair (int) const   { return true; }
+bool VelmoAudioProcessor::isOutputChannelStereoPair (int) const  { return true; }
+bool VelmoAudioProcessor::silenceInProducesSilenceOut() const    { return false; }
+double VelmoAudioProcessor::getTailLengthSeconds() const         { return 0.0; }
+bool VelmoAudioProcessor::acceptsMidi() const                    { return false; }
+bool VelmoAudioProcessor::producesMidi() const                   { return false; }
+bool VelmoAudioProcessor::hasEditor() const                      { return true; }
+
+//==============================================================================
+int VelmoAudioProcessor::getNumParameters()
+{
+    return numParameters;
+}
+
+const juce::String VelmoAudioProcessor::getParameterName (int index)
+{
+    if (index >= 0 && index < numParameters)
+        return parameterNames[index];
+
+    return {};
+}
+
+float VelmoAudioProcessor::getParameter (int index)
+{
+    switch (index)
+    {
+        case gainParam:   return gainValue.load (relaxed);
+        case punchParam:  return punchValue.load (relaxed);
+        case colorParam:  return colorValue.load (relaxed);
+        default:          return 0.0f;
+    }
+}
+
+const juce::String VelmoAudioProcessor::getParameterText (int index)
+{
+    return NumberText::twoDecimals ((double) getParameter (index));
+}
+
+void VelmoAudioProcessor::setParameter (int index, float value)
+{
+    switch (index)
+    {
+        case gainParam:
+            if (differs (value, gainValue.load (relaxed)))
+            {
+                gainValue.store (value, relaxed);
+                outputGain.store (dbToGain (outputGainMapper.mapValue (value)), relaxed);
+            }
+            break;
+
+        case punchParam:
+            if (differs (value, punchValue.load (relaxed)))
+            {
+                punchValue.store (value, relaxed);
+                driveGain.store (dbToGain (punchDriveMapper.mapValue (value)), relaxed);
+                stereoWidth.store (value * widthScale * 0.5f, relaxed);
+            }
+            break;
+
+        case colorParam:
+            if (differs (value, colorValue.load (relaxed)))
+            {
+                colorValue.store (value, relaxed);
+                applyColorToShelf();
+            }
+            break;
+
+        default:
+            break;
+    }
+
+    sendChangeMessage();
+}
+
+VelmoAudioProcessor::ShelfValues VelmoAudioProcessor::shelfValuesForColor (float color) const
+{
+    ShelfValues v;
+    v.centreHz = std::max (colorFreqMapper.mapValue (color), 80.0f);
+    v.gainDb = std::max (colorGainMapper.mapValue (color), 1.0f);
+    v.bandwidthHz = std::max (colorWidthMapper.mapValue (color), 80.0f);
+    return v;
+}
+
+void VelmoAudioProcessor::applyColorToShelf()
+{
+    // Re-designing while a block runs through the filter would corrupt it.
+    const juce::ScopedLock sl (getCallbackLock());
+
+    const auto v = shelfValuesForColor (colorValue.load (relaxed));
+    auto* filter = shelf.shelfFilter.get();
+
+    shelf.shelfParams[4] = v.gainDb;
+    if (filter != nullptr)
+        filter->assignParams (shelf.shelfParams);
+
+    shelf.shelfParams[2] = v.centreHz;
+    if (filter != nullptr)
+        filter->assignParams (shelf.shelfParams);
+
+    shelf.shelfParams[3] = v.bandwidthHz;
+    if (filter != nullptr)
+        filter->assignParams (shelf.shelfParams);
+}
+
+//==============================================================================
+int VelmoAudioProcessor::getNumPrograms()                                 { return 0; }
+int VelmoAudioProcessor::getCurrentProgram()                              { return 0; }
+void VelmoAudioProcessor::setCurrentProgram (int)                         {}
+const juce::String VelmoAudioProcessor::getProgramName (int)              { return {}; }
+void VelmoAudioProcessor::changeProgramName (int, const juce::String&)    {}
+
+//==============================================================================
+void VelmoAudioProcessor::prepareToPlay (double sampleRate, int samplesPerBlock)
+{
+    // The wrapper may be processing on another thread: keep the follower,
+    // the filter replacement and the compressor set-up out of any block.
+    const juce::ScopedLock sl (getCallbackLock());
+
+    meter.sampleRate = (float) sampleRate;
+    meter.updateCoefficients();
+
+    // A Color set (or restored) before this point sounds from the first
+    // block on; Color 0 keeps the flat 80 Hz / 80 Hz / 0 dB design.
+    const float color = colorValue.load (relaxed);
+
+    if (color != 0.0f)
+    {
+        const auto v = shelfValuesForColor (color);
+        shelf.createFilter (sampleRate, v.centreHz, v.bandwidthHz, v.gainDb);
+    }
+    else
+    {
+        shelf.createFilter (sampleRate, 80.0, 80.0, 0.0);
+    }
+
+    compressor.sampleRate = sampleRate;
+    compressor.enabled = true;
+    compressor.resetState();
+    compressor.applySetting (thresholdSetting, -1);
+    compressor.applySetting (ratioSetting, 15);
+    compressor.applySetting (makeupSetting, 0);
+    compressor.applySetting (attackSetting, 5);
+    compressor.applySetting (releaseSetting, 50);
+    compressor.applySetting (autoMakeupSetting, 0);
+    compressor.applySetting (kneeSetting, 0);
+    compressor.applySetting (unlinkedSetting, 1);
+    compressor.applySetting (peakClipSetting, 1);
+
+    monoScratch.setSize (2, std::max (samplesPerBlock, 0), false, true, false);
+}
+
+void VelmoAudioProcessor::processBlock (juce::AudioSampleBuffer& buffer, juce::MidiBuffer&)
+{
+    const int numSamples = buffer.getNumSamples();
+    const int numInputs = getTotalNumInputChannels();
+    const int numOutputs = getTotalNumOutputChannels();
+    const int numBufferChannels = buffer.getNumChannels();
+
+    if (numInputs == 2 && numBufferChannels >= 2)
+    {
+        processStereo (buffer);
+    }
+    else if (numInputs == 1 && numBufferChannels >= 1)
+    {
+        // Grows only for a block longer than the one announced in prepareToPlay.
+        monoScratch.setSize (2, numSamples, false, false, true);
+        monoScratch.clear();
+        monoScratch.addFrom (0, 0, buffer, 0, 0, numSamples, 1.0f);
+        monoScratch.addFrom (1, 0, buffer, 0, 0, numSamples, 1.0f);
+        processStereo (monoScratch);
+        buffer.copyFrom (0, 0, monoScratch, 0, 0, numSamples);
+    }
+
+    for (int ch = std::max (numInputs, 0); ch < std::min (numOutputs, numBufferChannels); ++ch)
+        buffer.clear (ch, 0, numSamples);
+}
+
+void VelmoAudioProcessor::processStereo (juce::AudioSampleBuffer& buffer)
+{
+    const int n = buffer.getNumSamples();
+    float* const* channels = buffer.getArrayOfWritePointers();
+    float* const left = channels[0];
+    float* const right = channels[1];
+
+    if (! bypassed.load (relaxed))
+    {
+        buffer.applyGain (driveGain.load (relaxed));
+
+        if (auto* filter = shelf.shelfFilter.get())
+            filter->processChannels (n, channels);
+
+        const float width = stereoWidth.load (relaxed);
+
+        for (int i = 0; i < n; ++i)
+        {
+            const float mid = (float) ((double) (left[i] + right[i]) * 0.5);
+            const float side = (right[i] - left[i]) * width;
+            left[i] = mid - side;
+            right[i] = mid + side;
+        }
+
+        if (! compressorBypassed.load (relaxed) && n != 0 && compressor.enabled)
+        {
+            compressor.numSamples = (double) n;
+            compressor.compressBlock (left, right);
+        }
+
+        buffer.applyGain (outputGain.load (relaxed));
+    }
+
+    for (int i = 0; i < n; ++i)
+        meter.followSample (left[i], right[i]);
+}

@@ -1,0 +1,127 @@
+#pragma once
+
+#include <juce_audio_processors/juce_audio_processors.h>
+
+#include "dsp/Butterworth.h"
+#include "dsp/Compressor.h"
+#include "dsp/DirectFormI.h"
+#include "dsp/Filter.h"
+#include "dsp/MeterEnvelope.h"
+#include "dsp/RangeMapper.h"
+#include "dsp/SmoothedFilterDesign.h"
+
+#include <atomic>
+#include <memory>
+
+// The band-shelf equaliser and the parameter values last given to it.
+struct ShelfFilterHolder
+{
+    using ShelfFilter = Dsp::SmoothedFilterDesign<Dsp::Butterworth::Design::BandShelf<1>, 2, Dsp::DirectFormI>;
+
+    // Writes shelfParams, builds a new filter, replaces (and deletes) the old
+    // one and gives the new one its first parameters, which apply at once.
+    void createFilter (double sampleRate, double centreHz, double bandwidthHz, double gainDb);
+
+    Dsp::ParamValues shelfParams {};
+    std::unique_ptr<Dsp::Filter> shelfFilter;
+};
+
+// The plug-in's audio processor: three parameters (Gain, Punch, Color), two
+// editor switches, and the chain drive -> band shelf -> mid/side ->
+// compressor -> output gain -> level follower.
+//
+// Threads: processBlock runs under getCallbackLock(), which the wrapper holds
+// around every block. Anything that re-designs or replaces the filter, or
+// prepares the compressor and follower, takes the same lock, so it never
+// overlaps a running block. The values shared with other threads are relaxed
+// atomics.
+class VelmoAudioProcessor : public juce::AudioProcessor,
+                            public juce::ChangeBroadcaster
+{
+public:
+    enum Parameters
+    {
+        gainParam = 0,
+        punchParam = 1,
+        colorParam = 2
+    };
+
+    VelmoAudioProcessor();
+    ~VelmoAudioProcessor() override;
+
+    const juce::String getName() const override;
+
+    void prepareToPlay (double sampleRate, int samplesPerBlock) override;
+    void releaseResources() override;
+
+    using juce::AudioProcessor::processBlock;
+    void processBlock (juce::AudioSampleBuffer& buffer, juce::MidiBuffer& midi) override;
+
+    const juce::String getInputChannelName (int index) const override;
+    const juce::String getOutputChannelName (int index) const override;
+    bool isInputChannelStereoPair (int index) const override;
+    bool isOutputChannelStereoPair (int index) const override;
+    bool silenceInProducesSilenceOut() const override;
+    double getTailLengthSeconds() const override;
+    bool acceptsMidi() const override;
+    bool producesMidi() const override;
+
+    juce::AudioProcessorEditor* createEditor() override;
+    bool hasEditor() const override;
+
+    int getNumParameters() override;
+    const juce::String getParameterName (int index) override;
+    float getParameter (int index) override;
+    const juce::String getParameterText (int index) override;
+    void setParameter (int index, float value) override;
+
+    int getNumPrograms() override;
+    int getCurrentProgram() override;
+    void setCurrentProgram (int index) override;
+    const juce::String getProgramName (int index) override;
+    void changeProgramName (int index, const juce::String& newName) override;
+
+    void getStateInformation (juce::MemoryBlock& destData) override;
+    void setStateInformation (const void* data, int sizeInBytes) override;
+
+    // Re-designs the shelf from colorValue: gain, centre and bandwidth, in
+    // that order, each sent to the filter (when there is one).
+    void applyColorToShelf();
+
+    // The chain on channels 0 and 1 of a buffer with at least two channels.
+    void processStereo (juce::AudioSampleBuffer& buffer);
+
+    // Members, in this order. The editor reads meter.levelL and flips the
+    // two switches; the rest is public for inspection.
+    MeterEnvelope meter;
+    ShelfFilterHolder shelf;
+    RangeMapper colorFreqMapper;
+    RangeMapper colorWidthMapper;
+    RangeMapper colorGainMapper;
+    RangeMapper outputGainMapper;
+    RangeMapper punchDriveMapper;
+    Compressor compressor;
+    std::atomic<float> stereoWidth { 0.0f };
+    float widthScale = 3.0f;
+    std::atomic<float> gainValue { 0.5f };
+    std::atomic<float> punchValue { 0.0f };
+    std::atomic<float> colorValue { 0.0f };
+    std::atomic<float> outputGain { 1.0f };
+    std::atomic<float> driveGain { 1.0f };
+    std::atomic<bool> bypassed { false };
+    std::atomic<bool> compressorBypassed { false };
+
+private:
+    struct ShelfValues
+    {
+        float centreHz, bandwidthHz, gainDb;
+    };
+
+    // What applyColorToShelf gives the filter for a Color value, floors included.
+    ShelfValues shelfValuesForColor (float color) const;
+
+    // Two channels for the mono path, sized in prepareToPlay.
+    juce::AudioSampleBuffer monoScratch;
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (VelmoAudioProcessor)
+};
