@@ -13,6 +13,31 @@ else()
             add_library(GTest::${lib} ALIAS ${lib})
         endif()
     endforeach()
+
+    # Some kernels (virtual machines among them) cannot execute 32-bit x86
+    # programs; the tests then run under qemu's user-mode emulator.
+    if(NOT DEFINED CACHE{VELMO_TEST_EMULATOR})
+        set(probe_src ${CMAKE_BINARY_DIR}/CMakeFiles/velmo_run_m32.c)
+        file(WRITE ${probe_src} "int main(void) { return sizeof(void*) == 4 ? 0 : 1; }\n")
+        try_run(velmo_m32_run velmo_m32_compile ${CMAKE_BINARY_DIR}/CMakeFiles/velmo_run_m32
+            ${probe_src})
+        set(emulator "")
+        if(NOT velmo_m32_compile)
+            message(FATAL_ERROR "The compiler cannot build 32-bit x86 programs (gcc-multilib, g++-multilib)")
+        elseif(NOT velmo_m32_run STREQUAL "0")
+            find_program(qemu_i386 qemu-i386)
+            if(NOT qemu_i386)
+                message(FATAL_ERROR "This machine cannot run 32-bit x86 programs and qemu-i386 "
+                                    "(Debian package qemu-user) is not installed")
+            endif()
+            set(emulator ${qemu_i386})
+        endif()
+        set(VELMO_TEST_EMULATOR "${emulator}" CACHE STRING "Runs the 32-bit test programs (empty: natively)")
+    endif()
+    if(VELMO_TEST_EMULATOR)
+        message(STATUS "32-bit tests run under ${VELMO_TEST_EMULATOR}")
+        set(CMAKE_CROSSCOMPILING_EMULATOR ${VELMO_TEST_EMULATOR})
+    endif()
 endif()
 
 # velmo_add_test(<name> SOURCES ... LIBS ...): one GoogleTest executable, registered with CTest.
