@@ -61,8 +61,13 @@ public:
     {
         denormalOffset = -denormalOffset;
         double out = sectionStates[0].filterSection(sample, cascade.sections[0], denormalOffset);
-        for (int k = 1; k < cascade.sectionCount; ++k)
-            out = sectionStates[k].filterSection(out, cascade.sections[k], 0.0);
+        if constexpr (MaxSections > 1)
+        {
+            // Never past this history's own storage.
+            const int count = cascade.sectionCount < MaxSections ? cascade.sectionCount : MaxSections;
+            for (int k = 1; k < count; ++k)
+                out = sectionStates[k].filterSection(out, cascade.sections[k], 0.0);
+        }
         return out;
     }
 
