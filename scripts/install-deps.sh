@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build pkg-config
-    g++-multilib gcc-multilib
+    g++-multilib gcc-multilib qemu-user
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     juce-modules-source
     libpng-dev zlib1g-dev libjpeg-dev libfreetype-dev libfontconfig-dev
