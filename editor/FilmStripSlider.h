@@ -23,6 +23,4 @@ private:
     bool horizontalStrip = true;
     int frameWidth = 0;
     int frameHeight = 0;
-
-    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (FilmStripSlider)
 };
