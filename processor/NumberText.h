@@ -9,6 +9,6 @@ namespace NumberText
     juce::String twoDecimals (double value);
 
     // Up to 20 significant digits in general notation, classic locale, no
-    // trailing zeros (0 -> "0", 0.5 -> "0.5", 1e-25 -> "1.0000000000000000604e-25").
+    // trailing zeros: 0 -> "0", 0.5 -> "0.5", 0.7f -> "0.69999998807907104492".
     juce::String significantDigits20 (double value);
 }

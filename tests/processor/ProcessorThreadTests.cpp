@@ -9,7 +9,12 @@
 
 using namespace ProcessorTest;
 
-TEST (ProcessorThreads, ParameterChangesAndPreparesNeverOverlapABlock)
+// The sanitised build names its suite apart, so the two runs stay distinct in CTest.
+#ifndef PROCESSOR_THREAD_SUITE
+ #define PROCESSOR_THREAD_SUITE ProcessorThreads
+#endif
+
+TEST (PROCESSOR_THREAD_SUITE, ParameterChangesAndPreparesNeverOverlapABlock)
 {
     constexpr int blockSize = 128;
     constexpr int numBlocks = 1500;
