@@ -16,7 +16,7 @@ namespace
 long allocationCount = 0;
 }
 
-void* operator new(std::size_t size)
+[[gnu::noinline]] void* operator new(std::size_t size)
 {
     ++allocationCount;
     if (void* p = std::malloc(size == 0 ? 1 : size))
@@ -24,12 +24,13 @@ void* operator new(std::size_t size)
     throw std::bad_alloc();
 }
 
-void operator delete(void* p) noexcept
+// Not inlined, so the compiler never pairs a new-expression with free().
+[[gnu::noinline]] void operator delete(void* p) noexcept
 {
     std::free(p);
 }
 
-void operator delete(void* p, std::size_t) noexcept
+[[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept
 {
     std::free(p);
 }
