@@ -1,0 +1,243 @@
+#include "wrapper/MessageThread.h"
+
+#include <juce_events/juce_events.h>
+
+#include <pthread.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <stdexcept>
+#include <thread>
+
+namespace MessageThread
+{
+namespace
+{
+    struct Shared
+    {
+        std::mutex lifecycle; // serialises starting and stopping
+        int references = 0;
+        std::thread thread;
+
+        std::mutex stateMutex;
+        std::condition_variable stateChanged;
+        bool loopRunning = false;
+        bool bodyFinished = true;
+
+        std::atomic<std::thread::id> id {};
+    };
+
+    // Never destroyed: a joinable std::thread must not meet a static
+    // destructor if a host exits with instances still open.
+    Shared& shared()
+    {
+        static Shared* const s = new Shared();
+        return *s;
+    }
+
+    void threadBody()
+    {
+        auto& s = shared();
+        pthread_setname_np (pthread_self(), "Velmo messages");
+
+        juce::MessageManager* mm = nullptr;
+
+        try
+        {
+            juce::initialiseJuce_GUI();
+            mm = juce::MessageManager::getInstance();
+            mm->setCurrentThreadAsMessageThread();
+        }
+        catch (...)
+        {
+            mm = nullptr;
+        }
+
+        if (mm != nullptr)
+        {
+            s.id.store (std::this_thread::get_id());
+
+            {
+                const std::lock_guard<std::mutex> lock (s.stateMutex);
+                s.loopRunning = true;
+            }
+            s.stateChanged.notify_all();
+
+            mm->runDispatchLoop();
+
+            s.id.store (std::thread::id());
+        }
+
+        try
+        {
+            juce::shutdownJuce_GUI();
+        }
+        catch (...)
+        {
+        }
+
+        {
+            const std::lock_guard<std::mutex> lock (s.stateMutex);
+            s.loopRunning = false;
+            s.bodyFinished = true;
+        }
+        s.stateChanged.notify_all();
+    }
+
+    // Called with the lifecycle lock held.
+    void start (Shared& s)
+    {
+        // A thread that stopped itself from its own loop was detached: let it finish.
+        {
+            std::unique_lock<std::mutex> lock (s.stateMutex);
+            s.stateChanged.wait (lock, [&] { return s.bodyFinished; });
+            s.bodyFinished = false;
+            s.loopRunning = false;
+        }
+
+        if (s.thread.joinable())
+            s.thread.join();
+
+        try
+        {
+            s.thread = std::thread (threadBody);
+        }
+        catch (...)
+        {
+            const std::lock_guard<std::mutex> lock (s.stateMutex);
+            s.bodyFinished = true;
+            throw std::runtime_error ("cannot start the message thread");
+        }
+
+        bool running = false;
+        {
+            std::unique_lock<std::mutex> lock (s.stateMutex);
+            s.stateChanged.wait (lock, [&] { return s.loopRunning || s.bodyFinished; });
+            running = s.loopRunning;
+        }
+
+        if (! running)
+        {
+            s.thread.join();
+            throw std::runtime_error ("cannot initialise the message thread");
+        }
+    }
+
+    // Called with the lifecycle lock held.
+    void stop (Shared& s)
+    {
+        if (auto* mm = juce::MessageManager::getInstanceWithoutCreating())
+            mm->stopDispatchLoop();
+
+        if (std::this_thread::get_id() == s.thread.get_id())
+        {
+            // Released from a message callback: the loop ends when it returns.
+            s.thread.detach();
+            return;
+        }
+
+        if (s.thread.joinable())
+            s.thread.join();
+    }
+}
+
+Reference::Reference()
+{
+    auto& s = shared();
+    const std::lock_guard<std::mutex> lock (s.lifecycle);
+
+    if (s.references == 0)
+        start (s);
+
+    ++s.references;
+}
+
+Reference::~Reference()
+{
+    auto& s = shared();
+    const std::lock_guard<std::mutex> lock (s.lifecycle);
+
+    if (--s.references == 0)
+        stop (s);
+}
+
+int numReferences()
+{
+    auto& s = shared();
+    const std::lock_guard<std::mutex> lock (s.lifecycle);
+    return s.references;
+}
+
+bool isCurrentThread()
+{
+    return shared().id.load() == std::this_thread::get_id();
+}
+
+bool callSync (const std::function<void()>& fn)
+{
+    if (isCurrentThread())
+    {
+        fn();
+        return true;
+    }
+
+    struct Outcome
+    {
+        std::mutex mutex;
+        std::condition_variable done;
+        bool finished = false;
+        bool ran = false;
+        std::exception_ptr error;
+    };
+
+    // Signals the caller when the message is destroyed: after it ran, or
+    // when the queue discards it without running it.
+    struct Signal
+    {
+        explicit Signal (std::shared_ptr<Outcome> o) : outcome (std::move (o)) {}
+
+        ~Signal()
+        {
+            {
+                const std::lock_guard<std::mutex> lock (outcome->mutex);
+                outcome->finished = true;
+            }
+            outcome->done.notify_all();
+        }
+
+        std::shared_ptr<Outcome> outcome;
+    };
+
+    auto outcome = std::make_shared<Outcome>();
+
+    const bool posted = juce::MessageManager::callAsync (
+        [signal = std::make_shared<Signal> (outcome), &fn]
+        {
+            std::exception_ptr error;
+
+            try
+            {
+                fn();
+            }
+            catch (...)
+            {
+                error = std::current_exception();
+            }
+
+            const std::lock_guard<std::mutex> lock (signal->outcome->mutex);
+            signal->outcome->ran = true;
+            signal->outcome->error = error;
+        });
+
+    std::unique_lock<std::mutex> lock (outcome->mutex);
+    outcome->done.wait (lock, [&] { return outcome->finished; });
+
+    if (outcome->error != nullptr)
+        std::rethrow_exception (outcome->error);
+
+    return posted && outcome->ran;
+}
+}

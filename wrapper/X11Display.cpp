@@ -1,0 +1,12 @@
+// Kept apart: the X11 headers define macros that clash with ordinary names.
+#define JUCE_GUI_BASICS_INCLUDE_XHEADERS 1
+#include <juce_gui_basics/juce_gui_basics.h>
+
+#include "wrapper/X11Display.h"
+
+bool velmoX11DisplayAvailable()
+{
+    auto* windowSystem = juce::XWindowSystem::getInstance();
+    return windowSystem != nullptr && windowSystem->isX11Available()
+           && windowSystem->getDisplay() != nullptr;
+}
