@@ -136,7 +136,7 @@ VelmoVstWrapper::~VelmoVstWrapper()
     }
 
     processor->removeListener (this);
-    releaseChunk (true);
+    releaseChunks (true);
     processor.reset();
 }
 
@@ -173,7 +173,7 @@ VstIntPtr VelmoVstWrapper::dispatcher (VstInt32 opcode, VstInt32 index, VstIntPt
 
             case effEditIdle:
                 // The message loop runs on its own thread; nothing to pump here.
-                releaseChunk (false);
+                releaseChunks (false);
                 return 0;
 
             default:
@@ -329,6 +329,7 @@ VstInt32 VelmoVstWrapper::getChunk (void** data, bool isPreset)
         return 0;
 
     *data = nullptr;
+    releaseChunks (false);
 
     juce::MemoryBlock block;
 
@@ -337,16 +338,15 @@ VstInt32 VelmoVstWrapper::getChunk (void** data, bool isPreset)
     else
         processor->getStateInformation (block);
 
-    if (block.getSize() > static_cast<std::size_t> (std::numeric_limits<VstInt32>::max()))
+    if (block.getSize() == 0 || block.getSize() > static_cast<std::size_t> (std::numeric_limits<VstInt32>::max()))
         return 0;
 
-    // The previous chunk (now in block) goes when this function returns.
     const std::lock_guard<std::mutex> lock (chunkMutex);
-    chunk.swapWith (block);
-    chunkTimeMs = juce::Time::getMillisecondCounter();
+    handedOutChunks.push_back ({ std::move (block), juce::Time::getMillisecondCounter() });
 
-    *data = chunk.getData();
-    return static_cast<VstInt32> (chunk.getSize());
+    auto& handedOut = handedOutChunks.back().data;
+    *data = handedOut.getData();
+    return static_cast<VstInt32> (handedOut.getSize());
 }
 
 VstInt32 VelmoVstWrapper::setChunk (void* data, VstInt32 byteSize, bool isPreset)
@@ -362,20 +362,20 @@ VstInt32 VelmoVstWrapper::setChunk (void* data, VstInt32 byteSize, bool isPreset
     return 0;
 }
 
-void VelmoVstWrapper::releaseChunk (bool force)
+void VelmoVstWrapper::releaseChunks (bool all)
 {
-    juce::MemoryBlock old;
+    std::vector<HandedOutChunk> expired;
 
     {
         const std::lock_guard<std::mutex> lock (chunkMutex);
+        const auto now = juce::Time::getMillisecondCounter();
+        auto firstKept = std::find_if (handedOutChunks.begin(), handedOutChunks.end(), [&] (const HandedOutChunk& c)
+        {
+            return ! all && now - c.timeMs < chunkLifetimeMs;
+        });
 
-        if (chunk.getSize() == 0)
-            return;
-
-        if (! force && juce::Time::getMillisecondCounter() - chunkTimeMs < chunkLifetimeMs)
-            return;
-
-        chunk.swapWith (old);
+        std::move (handedOutChunks.begin(), firstKept, std::back_inserter (expired));
+        handedOutChunks.erase (handedOutChunks.begin(), firstKept);
     }
 }
 
@@ -600,7 +600,7 @@ void VelmoVstWrapper::editorClose()
 
 void VelmoVstWrapper::housekeeping()
 {
-    releaseChunk (false);
+    releaseChunks (false);
 
     if (! destructionBegun.load())
         masterIdle();

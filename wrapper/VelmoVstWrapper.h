@@ -8,6 +8,7 @@
 #include <atomic>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 // What the host sees of the plug-in, fixed at build time.
 namespace VelmoIdentity
@@ -104,9 +105,9 @@ private:
     void housekeeping();
     void setEditorRect (int width, int height);
 
-    // Frees the chunk handed out last if it is older than chunkLifetimeMs
-    // (or in any case when force is set).
-    void releaseChunk (bool force);
+    // Frees the chunks handed out more than chunkLifetimeMs ago (all of them
+    // when all is set).
+    void releaseChunks (bool all);
 
     bool isParameterIndex (VstInt32 index) const noexcept { return index >= 0 && index < numParams; }
 
@@ -129,9 +130,16 @@ private:
     std::atomic<bool> bypassed { false };
     std::atomic<bool> destructionBegun { false };
 
+    // Chunks handed to the host, oldest first. Moving a MemoryBlock keeps its
+    // data where it is, so the host's pointers stay valid.
+    struct HandedOutChunk
+    {
+        juce::MemoryBlock data;
+        juce::uint32 timeMs;
+    };
+
     std::mutex chunkMutex;
-    juce::MemoryBlock chunk;
-    juce::uint32 chunkTimeMs = 0;
+    std::vector<HandedOutChunk> handedOutChunks;
 
     JUCE_DECLARE_NON_COPYABLE (VelmoVstWrapper)
 };

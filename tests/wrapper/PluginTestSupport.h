@@ -1,0 +1,85 @@
+// The built Velmo.so, loaded by the test host as a VST 2.4 host loads it.
+#pragma once
+
+#include "tools/VstHost.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace PluginTest
+{
+using namespace velmohost;
+
+inline const std::string& pluginPath()
+{
+    static const std::string path = VELMO_PLUGIN_PATH;
+    return path;
+}
+
+// One mapping of the library for the whole test program, as a host keeps it.
+inline std::shared_ptr<PluginLibrary> library()
+{
+    static std::shared_ptr<PluginLibrary> lib = [] {
+        std::string error;
+        auto l = PluginLibrary::load(pluginPath(), error, true);
+        if (!l)
+            ADD_FAILURE() << error;
+        return l;
+    }();
+    return lib;
+}
+
+// A new instance, opened; fails the test when there is none.
+inline std::unique_ptr<Plugin> makePlugin(HostSettings settings = {})
+{
+    std::string error;
+    auto plugin = Plugin::create(library(), error, std::move(settings));
+    EXPECT_NE(plugin, nullptr) << error;
+    if (plugin)
+        plugin->open();
+    return plugin;
+}
+
+inline std::uint32_t bitsOf(float f)
+{
+    std::uint32_t u;
+    std::memcpy(&u, &f, sizeof u);
+    return u;
+}
+
+// A deterministic stereo signal with transients, loud enough to work the compressor.
+inline std::vector<std::vector<float>> testSignal(int channels, int frames)
+{
+    std::vector<std::vector<float>> s(static_cast<std::size_t>(channels), std::vector<float>(static_cast<std::size_t>(frames)));
+    for (int i = 0; i < frames; ++i)
+    {
+        const double t = i;
+        const double burst = std::exp(-std::fmod(t, 4000.0) / 600.0);
+        s[0][static_cast<std::size_t>(i)] = static_cast<float>(0.6 * burst * std::sin(t * 0.021) + 0.1 * std::sin(t * 0.33));
+        if (channels > 1)
+            s[1][static_cast<std::size_t>(i)] = static_cast<float>(0.4 * burst * std::sin(t * 0.017 + 1.0) + 0.1 * std::sin(t * 0.29));
+    }
+    return s;
+}
+
+// Runs a signal through an instance with separate input and output buffers.
+inline std::vector<std::vector<float>> render(Plugin& plugin, const std::vector<std::vector<float>>& in)
+{
+    std::vector<std::vector<float>> out(in.size(), std::vector<float>(in[0].size()));
+    std::vector<const float*> ins;
+    std::vector<float*> outs;
+    for (std::size_t c = 0; c < in.size(); ++c)
+    {
+        ins.push_back(in[c].data());
+        outs.push_back(out[c].data());
+    }
+    plugin.process(ins.data(), static_cast<int>(in.size()), outs.data(), static_cast<int>(out.size()),
+                   static_cast<long>(in[0].size()));
+    return out;
+}
+} // namespace PluginTest
