@@ -1,7 +1,9 @@
 #include "processor/VelmoAudioProcessor.h"
 
-// No editor yet: the framework treats a null editor as "none to show".
+#include "editor/VelmoAudioProcessorEditor.h"
+
+// The framework owns the editor and deletes it when the host closes it.
 juce::AudioProcessorEditor* VelmoAudioProcessor::createEditor()
 {
-    return nullptr;
+    return new VelmoAudioProcessorEditor (*this);
 }

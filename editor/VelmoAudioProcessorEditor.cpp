@@ -1,0 +1,274 @@
+#include "editor/VelmoAudioProcessorEditor.h"
+
+#include "resources/VelmoImages.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace
+{
+    constexpr auto relaxed = std::memory_order_relaxed;
+
+    constexpr int editorWidth = 450;
+    constexpr int editorHeight = 480;
+    constexpr int meterIntervalMs = 50;
+
+    constexpr int punchKnobFrames = 66;
+    constexpr int smallKnobFrames = 65;
+    constexpr int meterFrames = 26;
+    constexpr double meterMaximum = 26.0;
+
+    juce::Image decode (const char* data, int size)
+    {
+        return juce::ImageFileFormat::loadFrom (data, (size_t) size);
+    }
+
+    // The settings every film-strip slider here shares: rotary drag, a
+    // vertical strip, no text box.
+    void setUpStrip (FilmStripSlider& slider, const juce::Image& strip, int frames)
+    {
+        slider.setSliderStyle (juce::Slider::RotaryHorizontalVerticalDrag);
+        slider.setFilmStrip (strip, frames, false);
+        slider.setTextBoxStyle (juce::Slider::NoTextBox, false, 0, 0);
+    }
+
+    // The button takes the size of its normal image (keeping its position);
+    // every state is drawn at full opacity without an overlay, and the whole
+    // rectangle takes the mouse.
+    void setButtonImages (juce::ImageButton& button, const juce::Image& normal,
+                          const juce::Image& over, const juce::Image& down)
+    {
+        const auto noOverlay = juce::Colours::transparentBlack;
+        button.setImages (true, true, true,
+                          normal, 1.0f, noOverlay,
+                          over, 1.0f, noOverlay,
+                          down, 1.0f, noOverlay,
+                          0.0f);
+    }
+
+    // Meter position for a linear level: 0 for silence, 1 up to -42 dB, one
+    // step per dB above that, and 26 from -19 dB up (25 is never produced).
+    double meterValueForLevel (float level)
+    {
+        if (level == 0.0f)
+            return 0.0;
+
+        float db = level > 0.0f ? 20.0f * std::log10 (level) : -100.0f;
+
+        if (! (db > -100.0f))
+            db = -100.0f;
+
+        // The upper bound only keeps the conversion defined; anything above
+        // -18 dB reads 26 either way.
+        const int t = (int) std::min (db, 1000.0f);
+        const int n = t + 21;
+
+        if (n >= 3)
+            return 26.0;
+
+        if (n < -21)
+            return 1.0;
+
+        return (double) (t + 43);
+    }
+}
+
+VelmoAudioProcessorEditor::VelmoAudioProcessorEditor (VelmoAudioProcessor& processorToEdit)
+    : juce::AudioProcessorEditor (processorToEdit)
+{
+    processor = &processorToEdit;
+    processor->addChangeListener (this);
+
+    setSize (editorWidth, editorHeight);
+
+    loadImages();
+    layOutControls();
+    layOutBottomBar();
+
+    startTimer (meterIntervalMs);
+}
+
+VelmoAudioProcessorEditor::~VelmoAudioProcessorEditor()
+{
+    // Neither a change message nor a timer tick may reach a child once the
+    // children start to go.
+    if (processor != nullptr)
+    {
+        processor->removeChangeListener (this);
+        processor = nullptr;
+    }
+
+    stopTimer();
+}
+
+void VelmoAudioProcessorEditor::loadImages()
+{
+    using namespace VelmoImages;
+
+    backgroundImage = decode (background_png, background_pngSize);
+    smallKnobStrip = decode (small_knob_png, small_knob_pngSize);
+    punchKnobStrip = decode (punch_knob_png, punch_knob_pngSize);
+    meterStrip = decode (meter_png, meter_pngSize);
+    bottomBarImage = decode (bottom_bar_png, bottom_bar_pngSize);
+    linkButtonImage = decode (link_button_png, link_button_pngSize);
+    powerImage = decode (power_png, power_pngSize);
+    powerDownImage = decode (power_down_png, power_down_pngSize);
+    switchDownImage = decode (switch_down_png, switch_down_pngSize);
+    switchImage = decode (switch_png, switch_pngSize);
+}
+
+void VelmoAudioProcessorEditor::layOutControls()
+{
+    auto& owner = static_cast<VelmoAudioProcessor&> (*getAudioProcessor());
+
+    addAndMakeVisible (background);
+    background.setImage (backgroundImage);
+    background.setBounds (0, 0, 450, 450);
+
+    addAndMakeVisible (levelMeter);
+    setUpStrip (levelMeter, meterStrip, meterFrames);
+    levelMeter.setBounds (80, 19, 285, 64);
+    levelMeter.setEnabled (false);
+    levelMeter.setAlpha (1.0f);
+    levelMeter.setRange (0.0, meterMaximum, 1.0);
+    levelMeter.setValue (meterMaximum, juce::dontSendNotification);
+
+    struct Knob
+    {
+        FilmStripSlider& slider;
+        const juce::Image& strip;
+        int frames;
+        juce::Rectangle<int> bounds;
+        int parameter;
+        double doubleClickValue;
+    };
+
+    const Knob knobs[] = {
+        { colorKnob, smallKnobStrip, smallKnobFrames, { 78, 329, 70, 70 }, VelmoAudioProcessor::colorParam, 0.0 },
+        { gainKnob, smallKnobStrip, smallKnobFrames, { 298, 329, 70, 70 }, VelmoAudioProcessor::gainParam, 0.5 },
+        { punchKnob, punchKnobStrip, punchKnobFrames, { 126, 110, 201, 201 }, VelmoAudioProcessor::punchParam, 0.0 },
+    };
+
+    for (const auto& k : knobs)
+    {
+        addAndMakeVisible (k.slider);
+        setUpStrip (k.slider, k.strip, k.frames);
+        k.slider.setBounds (k.bounds);
+        k.slider.setRange (0.0, 1.0, 0.01);
+        k.slider.setValue ((double) owner.getParameter (k.parameter), juce::dontSendNotification);
+        k.slider.addListener (this);
+        k.slider.setDoubleClickReturnValue (true, k.doubleClickValue);
+    }
+
+    addAndMakeVisible (compressorSwitch);
+    compressorSwitch.setBounds (200, 403, 51, 22);
+    setButtonImages (compressorSwitch, switchImage, switchImage, switchDownImage);
+    compressorSwitch.addListener (this);
+    compressorSwitch.setClickingTogglesState (true);
+    compressorSwitch.setToggleState (! owner.compressorBypassed.load (relaxed), juce::dontSendNotification);
+
+    refreshKnobs();
+}
+
+void VelmoAudioProcessorEditor::layOutBottomBar()
+{
+    auto& owner = static_cast<VelmoAudioProcessor&> (*getAudioProcessor());
+
+    addAndMakeVisible (bottomBar);
+    bottomBar.setImage (bottomBarImage);
+    bottomBar.setBounds (0, 450, 450, 30);
+
+    // One pixel below the top of the bar.
+    addAndMakeVisible (linkButton);
+    linkButton.setBounds (0, 451, 67, 29);
+    setButtonImages (linkButton, linkButtonImage, linkButtonImage, linkButtonImage);
+    linkButton.addListener (this);
+
+    addAndMakeVisible (powerButton);
+    powerButton.setBounds (388, 450, 62, 30);
+    setButtonImages (powerButton, powerImage, powerImage, powerDownImage);
+    powerButton.addListener (this);
+    powerButton.setClickingTogglesState (true);
+    powerButton.setToggleState (! owner.bypassed.load (relaxed), juce::dontSendNotification);
+}
+
+void VelmoAudioProcessorEditor::sliderValueChanged (juce::Slider* slider)
+{
+    if (processor == nullptr)
+        return;
+
+    int index;
+
+    if (slider == &gainKnob)
+        index = VelmoAudioProcessor::gainParam;
+    else if (slider == &punchKnob)
+        index = VelmoAudioProcessor::punchParam;
+    else if (slider == &colorKnob)
+        index = VelmoAudioProcessor::colorParam;
+    else
+        return;
+
+    // The plain-index parameter interface is the one this processor has.
+    JUCE_BEGIN_IGNORE_WARNINGS_GCC_LIKE ("-Wdeprecated-declarations")
+    processor->setParameterNotifyingHost (index, (float) slider->getValue());
+    JUCE_END_IGNORE_WARNINGS_GCC_LIKE
+}
+
+void VelmoAudioProcessorEditor::buttonClicked (juce::Button* button)
+{
+    auto& owner = static_cast<VelmoAudioProcessor&> (*getAudioProcessor());
+
+    // The buttons toggle themselves before this call, so their toggle state
+    // stays "not bypassed".
+    if (button == &linkButton)
+    {
+        juce::URL (makerWebSite).launchInDefaultBrowser();
+    }
+    else if (button == &powerButton)
+    {
+        owner.bypassed.store (! owner.bypassed.load (relaxed), relaxed);
+    }
+    else if (button == &compressorSwitch)
+    {
+        owner.compressorBypassed.store (! owner.compressorBypassed.load (relaxed), relaxed);
+    }
+}
+
+void VelmoAudioProcessorEditor::changeListenerCallback (juce::ChangeBroadcaster*)
+{
+    refreshKnobs();
+}
+
+void VelmoAudioProcessorEditor::refreshKnobs()
+{
+    if (processor == nullptr)
+        return;
+
+    const float color = processor->getParameter (VelmoAudioProcessor::colorParam);
+    const float gain = processor->getParameter (VelmoAudioProcessor::gainParam);
+    const float punch = processor->getParameter (VelmoAudioProcessor::punchParam);
+
+    // A NaN on either side never compares equal, so it counts as a change.
+    const auto follow = [] (FilmStripSlider& knob, float value)
+    {
+        if (! (knob.getValue() == (double) value))
+            knob.setValue ((double) value, juce::dontSendNotification);
+    };
+
+    follow (colorKnob, color);
+    follow (gainKnob, gain);
+    follow (punchKnob, punch);
+}
+
+void VelmoAudioProcessorEditor::timerCallback()
+{
+    auto* owner = static_cast<VelmoAudioProcessor*> (getAudioProcessor());
+
+    if (owner == nullptr)
+        return;
+
+    const double value = meterValueForLevel (owner->meter.levelL.load (relaxed));
+
+    if (! (levelMeter.getValue() == value))
+        levelMeter.setValue (value, juce::dontSendNotification);
+}
