@@ -1,30 +1,82 @@
 // Block processing allocates nothing on the stereo path, nor on a mono block
 // that fits the size announced to prepareToPlay.
+//
+// JUCE's buffers allocate with malloc, not operator new, so the C allocator
+// itself is replaced here (glibc lets a program define malloc and friends);
+// the default operator new goes through malloc and is counted as well.
 
 #include "tests/processor/ProcessorTestSupport.h"
 
-#include <cstdlib>
-#include <new>
+#include <cstddef>
+
+extern "C"
+{
+    void* __libc_malloc (std::size_t);
+    void* __libc_calloc (std::size_t, std::size_t);
+    void* __libc_realloc (void*, std::size_t);
+    void* __libc_memalign (std::size_t, std::size_t);
+    void __libc_free (void*);
+}
 
 namespace
 {
     thread_local bool counting = false;
     thread_local int allocations = 0;
+
+    void note()
+    {
+        if (counting)
+            ++allocations;
+    }
 }
 
-void* operator new (std::size_t size)
+extern "C"
 {
-    if (counting)
-        ++allocations;
+    void* malloc (std::size_t size)
+    {
+        note();
+        return __libc_malloc (size);
+    }
 
-    if (void* p = std::malloc (size == 0 ? 1 : size))
-        return p;
+    void* calloc (std::size_t count, std::size_t size)
+    {
+        note();
+        return __libc_calloc (count, size);
+    }
 
-    throw std::bad_alloc();
+    void* realloc (void* p, std::size_t size)
+    {
+        note();
+        return __libc_realloc (p, size);
+    }
+
+    void* aligned_alloc (std::size_t alignment, std::size_t size)
+    {
+        note();
+        return __libc_memalign (alignment, size);
+    }
+
+    void* memalign (std::size_t alignment, std::size_t size)
+    {
+        note();
+        return __libc_memalign (alignment, size);
+    }
+
+    int posix_memalign (void** out, std::size_t alignment, std::size_t size)
+    {
+        note();
+        void* p = __libc_memalign (alignment, size);
+        if (p == nullptr)
+            return 12; // ENOMEM
+        *out = p;
+        return 0;
+    }
+
+    void free (void* p)
+    {
+        __libc_free (p);
+    }
 }
-
-void operator delete (void* p) noexcept { std::free (p); }
-void operator delete (void* p, std::size_t) noexcept { std::free (p); }
 
 namespace
 {
@@ -38,6 +90,13 @@ namespace
         counting = false;
         return allocations;
     }
+
+    void prepare (VelmoAudioProcessor& p, int ins, int outs, int blockSize)
+    {
+        p.setParameter (VelmoAudioProcessor::punchParam, 0.6f);
+        p.setPlayConfigDetails (ins, outs, 44100.0, blockSize);
+        p.prepareToPlay (44100.0, blockSize);
+    }
 }
 
 TEST (ProcessorAllocation, BlocksAllocateNothing)
@@ -49,9 +108,7 @@ TEST (ProcessorAllocation, BlocksAllocateNothing)
     {
         SCOPED_TRACE (testing::Message() << c.ins << " in, " << c.outs << " out");
         VelmoAudioProcessor p;
-        p.setParameter (VelmoAudioProcessor::punchParam, 0.6f);
-        p.setPlayConfigDetails (c.ins, c.outs, 44100.0, c.blockSize);
-        p.prepareToPlay (44100.0, c.blockSize);
+        prepare (p, c.ins, c.outs, c.blockSize);
 
         juce::AudioSampleBuffer buffer (std::max (c.ins, c.outs), c.blockSize);
 
@@ -68,4 +125,20 @@ TEST (ProcessorAllocation, BlocksAllocateNothing)
             EXPECT_EQ (allocationsWhileProcessing (p, shorter), 0) << "short block " << k;
         }
     }
+}
+
+// The counter sees the allocations of JUCE's buffers: a mono block longer
+// than announced grows the scratch buffer once, and then fits it.
+TEST (ProcessorAllocation, LongerMonoBlockGrowsTheScratchOnce)
+{
+    VelmoAudioProcessor p;
+    prepare (p, 1, 1, 128);
+
+    juce::AudioSampleBuffer longer (1, 1000);
+    ProcessorTest::fillSignal (longer, 0, 0.6f);
+    EXPECT_GT (allocationsWhileProcessing (p, longer), 0);
+    EXPECT_EQ (allocationsWhileProcessing (p, longer), 0);
+
+    juce::AudioSampleBuffer announced (1, 128);
+    EXPECT_EQ (allocationsWhileProcessing (p, announced), 0);
 }
