@@ -152,6 +152,7 @@ TEST (ProcessorPrepare, ColorSetBeforePrepareSoundsFromTheFirstBlock)
     struct Case { const char* how; float color; double centre, width, gain; };
     const Case cases[] = { { "setParameter", 0.7f, 0.7f * 16500.0f, 0.7f * 6000.0f, 0.7f * 24.0f },
                            { "state chunk", 0.7f, 0.7f * 16500.0f, 0.7f * 6000.0f, 0.7f * 24.0f },
+                           { "setParameter", 0.001f, 80.0, 80.0, 1.0 },  // the floors, as applyColorToShelf
                            { "setParameter", 0.0f, 80.0, 80.0, 0.0 } };
 
     for (const auto& c : cases)
@@ -290,6 +291,24 @@ TEST (ProcessorChain, BypassPassesTheInputAndFollowsIt)
     EXPECT_EQ (p.meter.levelL.load(), follower.levelL.load());
     EXPECT_EQ (p.meter.levelR.load(), follower.levelR.load());
     EXPECT_GT (p.meter.levelL.load(), 0.1f);
+}
+
+// The host's soft bypass: the framework's bypassed entry, which the processor
+// inherits, leaves a stereo block as the wrapper copied it and feeds nothing.
+TEST (ProcessorChain, HostBypassedBlockIsLeftAlone)
+{
+    VelmoAudioProcessor p;
+    p.setParameter (VelmoAudioProcessor::punchParam, 1.0f);
+    prepare (p, 2, 2, 44100.0, 256);
+
+    juce::AudioSampleBuffer buffer (2, 256), in (2, 256);
+    fillSignal (in, 0, 0.8f, 0.6f);
+    buffer.makeCopyOf (in);
+    juce::MidiBuffer midi;
+    p.processBlockBypassed (buffer, midi);
+
+    expectSameSamples (buffer, in, 2);
+    EXPECT_EQ (p.meter.levelL.load(), 0.0f);
 }
 
 TEST (ProcessorChain, EmptyBlockChangesNothing)

@@ -233,11 +233,12 @@ TEST(SpeakerArrangement, MatchFromNullLeavesTheTargetAlone)
     VstSpeakerArrangement* to = nullptr;
     effect.allocateArrangement(&to, 1);
     VstSpeakerArrangement* const before = to;
-    Tracking t;
-    EXPECT_FALSE(effect.matchArrangement(&to, nullptr));
-    EXPECT_EQ(to, before);
-    EXPECT_EQ(deletes, 0);
-    t.~Tracking();
+    {
+        Tracking t;
+        EXPECT_FALSE(effect.matchArrangement(&to, nullptr));
+        EXPECT_EQ(to, before);
+        EXPECT_EQ(deletes, 0);
+    }
     effect.deallocateArrangement(&to);
 }
 
