@@ -4,8 +4,27 @@
 #include <X11/Xutil.h>
 #include <sys/select.h>
 
+#include <cstdio>
+
 namespace velmohost
 {
+namespace
+{
+int reportXError(Display* display, XErrorEvent* event)
+{
+    char text[128] = {};
+    XGetErrorText(display, event->error_code, text, sizeof text);
+    std::fprintf(stderr, "velmo-host: X error %s (request %d)\n", text, event->request_code);
+    return 0;
+}
+} // namespace
+
+void prepareX11Host()
+{
+    XInitThreads();
+    XSetErrorHandler(reportXError);
+}
+
 std::unique_ptr<EditorWindow> EditorWindow::create(int width, int height, const std::string& title,
                                                    std::string& error)
 {

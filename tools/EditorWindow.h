@@ -10,6 +10,11 @@ typedef struct _XDisplay Display;
 
 namespace velmohost
 {
+/// What a Linux host does before any X11 call: thread support for Xlib (the
+/// plug-in's editor runs on a thread of its own) and an error handler that
+/// reports X errors instead of ending the process. Call it first in main().
+void prepareX11Host();
+
 class EditorWindow
 {
 public:

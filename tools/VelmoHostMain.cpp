@@ -517,6 +517,9 @@ int main(int argc, char** argv)
         return usage();
     }
 
+    if (o.command == "editor")
+        prepareX11Host();
+
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
 
