@@ -19,38 +19,44 @@ std::complex<double> rootWithNonNegativeReal(std::complex<double> d)
     return std::sqrt(d);
 }
 
-// Bands that are not a proper band inside (0, pi) after the edge clamps give
-// unstable or non-finite sections: a band past the Nyquist frequency ends up
-// with its lower edge above the clamped upper one, and an empty or reversed
-// band has no width at all. Such bands are pulled back inside, narrowestBand
-// wide: against pi when the band reached past the Nyquist frequency, against
-// 0 when it reached below DC, around its centre otherwise (a band that is not
-// a number goes to the top). Every band the clamps leave at least
-// narrowestBand wide, and every band that needed no clamp, is left exactly
-// as computed.
-void keepBandInside(double centre, bool lowClamped, bool highClamped, double& lowerEdge, double& upperEdge)
+// Band edges in radians per sample, kept to a band whose poles lie safely
+// inside the unit circle.
+//
+// A band that reaches past the Nyquist frequency (one the upper clamp would
+// cut) slides down, keeping its width, until its upper edge lies at topEdge;
+// a band wider than the room left starts at the lower clamp. Clamping it at
+// the Nyquist frequency instead would leave a pole next to z = -1, which
+// turns the alternating denormal offset of the first section into a
+// full-scale tone, and a band wholly past it would be reversed and unstable.
+//
+// Any other band keeps its edges after the lower clamp, unless it is
+// narrower than narrowestInnerBand (empty, reversed, NaN, or too narrow to
+// map in double precision): that becomes narrowestInnerBand wide around its
+// centre, leaving the filter all but flat.
+void placeEdges(double centre, double width, double& lowerEdge, double& upperEdge)
 {
-    const double span = upperEdge - lowerEdge;
-    if (span >= BandMapping::narrowestBand)
-        return;
-    if (!lowClamped && !highClamped && span > 0.0)
-        return;
+    const double w = width * twoPi;
+    lowerEdge = centre * twoPi - w * 0.5;
+    upperEdge = lowerEdge + w;
 
-    const double band = BandMapping::narrowestBand;
-    if (highClamped && !lowClamped)
+    if (upperEdge > BandMapping::highestEdge)
     {
-        lowerEdge = upperEdge - band;
-        return;
-    }
-    if (lowClamped && !highClamped)
-    {
-        upperEdge = lowerEdge + band;
+        upperEdge = BandMapping::topEdge;
+        lowerEdge = BandMapping::topEdge - (w >= BandMapping::narrowestInnerBand ? w : BandMapping::narrowestInnerBand);
+        if (lowerEdge < BandMapping::lowestEdge)
+            lowerEdge = BandMapping::lowestEdge;
         return;
     }
 
+    if (lowerEdge < BandMapping::lowestEdge)
+        lowerEdge = BandMapping::lowestEdge;
+    if (upperEdge - lowerEdge >= BandMapping::narrowestInnerBand)
+        return;
+
+    const double band = BandMapping::narrowestInnerBand;
     double lower = centre * twoPi - band * 0.5;
-    if (!(lower <= BandMapping::highestEdge - band))
-        lower = BandMapping::highestEdge - band;
+    if (!(lower <= BandMapping::topEdge - band))
+        lower = BandMapping::topEdge - band;
     if (lower < BandMapping::lowestEdge)
         lower = BandMapping::lowestEdge;
     lowerEdge = lower;
@@ -63,17 +69,7 @@ BandMapping::BandMapping(double centre, double width, RootList& digital, const R
 {
     digital.rootCount = 0;
 
-    const double w = width * twoPi;
-    lowerEdge = centre * twoPi - w * 0.5;
-    upperEdge = lowerEdge + w;
-
-    const bool lowClamped = lowerEdge < lowestEdge;
-    if (lowClamped)
-        lowerEdge = lowestEdge;
-    const bool highClamped = upperEdge > highestEdge;
-    if (highClamped)
-        upperEdge = highestEdge;
-    keepBandInside(centre, lowClamped, highClamped, lowerEdge, upperEdge);
+    placeEdges(centre, width, lowerEdge, upperEdge);
 
     a = std::cos((upperEdge + lowerEdge) * 0.5) / std::cos((upperEdge - lowerEdge) * 0.5);
     b = 1.0 / std::tan((upperEdge - lowerEdge) * 0.5);

@@ -14,11 +14,16 @@ namespace Dsp
 // whole mapping; the object is a temporary.
 struct BandMapping
 {
-    // Edges never come closer to 0 or pi than this (radians per sample).
+    // Radians per sample. No lower edge lies below lowestEdge. A band whose
+    // upper edge would lie above highestEdge reaches past the Nyquist
+    // frequency and is slid down to end at topEdge, 0.95 of it.
     static constexpr double lowestEdge = 1e-8;
     static constexpr double highestEdge = 3.141592643589793;
-    // Narrowest band kept at 0 or pi when a band has to be pulled back inside.
-    static constexpr double narrowestBand = 1e-3;
+    static constexpr double topEdge = 0.95 * 3.141592653589793;
+    // Narrowest band mapped as it is. Narrower bands next to an edge clamp
+    // (and any band under about 1e-14) get poles on or outside the unit
+    // circle by rounding alone; empty, reversed and NaN bands have no width.
+    static constexpr double narrowestInnerBand = 1e-8;
 
     // centre and width in cycles per sample; fills digital from prototype.
     BandMapping(double centre, double width, RootList& digital, const RootList& prototype);
