@@ -59,6 +59,21 @@ TEST(MeterEnvelope, CoefficientsForRatesAndTimes)
     }
 }
 
+TEST(MeterEnvelope, ProductInSinglePrecisionPowerInDouble)
+{
+    // 0.1 ms at 11025 Hz: a double product, or single precision throughout,
+    // gives another coefficient.
+    MeterEnvelope m;
+    m.sampleRate = 11025.0f;
+    m.attackMs = 0.1f;
+    m.updateCoefficients();
+    const float product = 0.1f * 11025.0f;
+    const float expected = static_cast<float>(std::pow(0.01, 1.0 / (static_cast<double>(product) * 0.001)));
+    EXPECT_EQ(m.attackCoef, expected);
+    EXPECT_NE(expected, static_cast<float>(std::pow(0.01, 1.0 / (static_cast<double>(0.1f) * 11025.0 * 0.001))));
+    EXPECT_NE(expected, std::pow(0.01f, 1.0f / (product * 0.001f)));
+}
+
 TEST(MeterEnvelope, AttackAndReleaseReachTheirTargetsAfterTheirTime)
 {
     MeterEnvelope m;
