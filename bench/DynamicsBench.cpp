@@ -77,10 +77,20 @@ BENCHMARK(BM_CompressBlock)
     ->Args({ 0, 0, 150 })
     ->Args({ 1, 30, 150 });
 
+// arg: 1 = full-scale noise, 0 = silence after a loud passage (levels decayed
+// into the subnormal range, where they stay)
 void BM_FollowSample(benchmark::State& state)
 {
     MeterEnvelope m;
-    const std::vector<float> l = noise(1.0f, 3), r = noise(1.0f, 4);
+    const float amplitude = static_cast<float>(state.range(0));
+    const std::vector<float> l = noise(amplitude, 3), r = noise(amplitude, 4);
+    if (amplitude == 0.0f)
+    {
+        m.levelL = 1.0f;
+        m.levelR = 1.0f;
+        for (int i = 0; i < 200000; ++i)
+            m.followSample(0.0f, 0.0f);
+    }
     for (auto _ : state)
     {
         for (std::size_t i = 0; i < blockSize; ++i)
@@ -89,7 +99,7 @@ void BM_FollowSample(benchmark::State& state)
     }
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * blockSize));
 }
-BENCHMARK(BM_FollowSample);
+BENCHMARK(BM_FollowSample)->ArgName("amp")->Arg(1)->Arg(0);
 
 void BM_MapValue(benchmark::State& state)
 {
