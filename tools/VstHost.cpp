@@ -62,7 +62,7 @@ VstIntPtr anonymousAnswer(const HostCall& call)
         case audioMasterGetBlockSize:
             return defaults.blockSize;
         case audioMasterGetCurrentProcessLevel:
-            return processingDepth > 0 ? kProcessLevelRealtime : kProcessLevelUser;
+            return processingDepth > 0 ? kVstProcessLevelRealtime : kVstProcessLevelUser;
         case audioMasterCanDo:
             return hostCanDo(call.text);
         default:
@@ -555,13 +555,13 @@ TextAnswer Plugin::queryText(VstInt32 opcode, VstInt32 index, int maxLen)
     return answer;
 }
 
-TextAnswer Plugin::parameterName(VstInt32 index) { return queryText(effGetParamName, index, kMaxParamStrLen); }
-TextAnswer Plugin::parameterLabel(VstInt32 index) { return queryText(effGetParamLabel, index, kMaxParamStrLen); }
-TextAnswer Plugin::parameterDisplay(VstInt32 index) { return queryText(effGetParamDisplay, index, kMaxParamStrLen); }
-TextAnswer Plugin::effectName() { return queryText(effGetEffectName, 0, kMaxEffectNameLen); }
-TextAnswer Plugin::vendorString() { return queryText(effGetVendorString, 0, kMaxVendorStrLen); }
-TextAnswer Plugin::productString() { return queryText(effGetProductString, 0, kMaxProductStrLen); }
-TextAnswer Plugin::programName() { return queryText(effGetProgramName, 0, kMaxProgNameLen); }
+TextAnswer Plugin::parameterName(VstInt32 index) { return queryText(effGetParamName, index, kVstMaxParamStrLen); }
+TextAnswer Plugin::parameterLabel(VstInt32 index) { return queryText(effGetParamLabel, index, kVstMaxParamStrLen); }
+TextAnswer Plugin::parameterDisplay(VstInt32 index) { return queryText(effGetParamDisplay, index, kVstMaxParamStrLen); }
+TextAnswer Plugin::effectName() { return queryText(effGetEffectName, 0, kVstMaxEffectNameLen); }
+TextAnswer Plugin::vendorString() { return queryText(effGetVendorString, 0, kVstMaxVendorStrLen); }
+TextAnswer Plugin::productString() { return queryText(effGetProductString, 0, kVstMaxProductStrLen); }
+TextAnswer Plugin::programName() { return queryText(effGetProgramName, 0, kVstMaxProgNameLen); }
 
 bool Plugin::canBeAutomated(VstInt32 index)
 {
@@ -660,15 +660,15 @@ VstIntPtr Plugin::answerCall(HostCall& call)
                 break;
             case audioMasterGetCurrentProcessLevel:
                 call.answer = config.offline ? kVstProcessLevelOffline
-                              : processingDepth > 0 ? kProcessLevelRealtime
-                                                    : kProcessLevelUser;
+                              : processingDepth > 0 ? kVstProcessLevelRealtime
+                                                    : kVstProcessLevelUser;
                 break;
             case audioMasterGetVendorString:
-                copyText(call.ptr, config.vendor, kMaxVendorStrLen);
+                copyText(call.ptr, config.vendor, kVstMaxVendorStrLen);
                 call.answer = call.ptr != nullptr ? 1 : 0;
                 break;
             case audioMasterGetProductString:
-                copyText(call.ptr, config.product, kMaxProductStrLen);
+                copyText(call.ptr, config.product, kVstMaxProductStrLen);
                 call.answer = call.ptr != nullptr ? 1 : 0;
                 break;
             case audioMasterGetVendorVersion:

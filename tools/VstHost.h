@@ -19,17 +19,6 @@
 
 namespace velmohost
 {
-// Text lengths of the VST 2.4 interface (characters, without the terminating zero).
-constexpr int kMaxParamStrLen = 8;
-constexpr int kMaxProgNameLen = 24;
-constexpr int kMaxEffectNameLen = 32;
-constexpr int kMaxVendorStrLen = 64;
-constexpr int kMaxProductStrLen = 64;
-
-// Answers of audioMasterGetCurrentProcessLevel.
-constexpr VstInt32 kProcessLevelUser = 1;
-constexpr VstInt32 kProcessLevelRealtime = 2;
-
 // Speaker-arrangement types and speaker types used for mono and stereo.
 constexpr VstInt32 kSpeakerArrUserDefined = -2;
 constexpr VstInt32 kSpeakerArrMono = 0;

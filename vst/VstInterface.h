@@ -284,8 +284,18 @@ enum AudioMasterOpcodes : VstInt32
 /// VST version implemented by this interface.
 constexpr VstInt32 kVstVersion = 2400;
 
-/// Answer of audioMasterGetCurrentProcessLevel for offline processing.
-constexpr VstInt32 kVstProcessLevelOffline = 4;
+/// Answers of audioMasterGetCurrentProcessLevel.
+constexpr VstInt32 kVstProcessLevelUser = 1;     // a user-interface thread
+constexpr VstInt32 kVstProcessLevelRealtime = 2; // the audio thread
+constexpr VstInt32 kVstProcessLevelOffline = 4;  // offline processing
+
+/// Lengths of the texts exchanged with the host, in bytes without the
+/// terminating zero: the buffer holds one byte more.
+constexpr int kVstMaxParamStrLen = 8;     // parameter names, labels and display texts
+constexpr int kVstMaxProgNameLen = 24;    // program names
+constexpr int kVstMaxEffectNameLen = 32;  // effect name
+constexpr int kVstMaxVendorStrLen = 64;   // vendor
+constexpr int kVstMaxProductStrLen = 64;  // product
 
 //------------------------------------------------------------------------------
 // Records

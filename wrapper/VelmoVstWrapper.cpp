@@ -301,25 +301,25 @@ void VelmoVstWrapper::setProgram (VstInt32 program)
 void VelmoVstWrapper::setProgramName (char* name)
 {
     if (numPrograms > 0 && name != nullptr)
-        processor->changeProgramName (processor->getCurrentProgram(), VstText::read (name, VstText::maxProgNameLen));
+        processor->changeProgramName (processor->getCurrentProgram(), VstText::read (name, kVstMaxProgNameLen));
 }
 
 void VelmoVstWrapper::getProgramName (char* name)
 {
     VstText::copy (name, numPrograms > 0 ? processor->getProgramName (processor->getCurrentProgram()) : juce::String(),
-                   VstText::maxProgNameLen);
+                   kVstMaxProgNameLen);
 }
 
 void VelmoVstWrapper::getParameterDisplay (VstInt32 index, char* text)
 {
     VstText::copy (text, isParameterIndex (index) ? processor->getParameterText (index) : juce::String(),
-                   VstText::maxParamStrLen);
+                   kVstMaxParamStrLen);
 }
 
 void VelmoVstWrapper::getParameterName (VstInt32 index, char* text)
 {
     VstText::copy (text, isParameterIndex (index) ? processor->getParameterName (index) : juce::String(),
-                   VstText::maxParamStrLen);
+                   kVstMaxParamStrLen);
 }
 
 //==============================================================================
@@ -390,7 +390,7 @@ bool VelmoVstWrapper::getProgramNameIndexed (VstInt32, VstInt32 index, char* tex
     if (text == nullptr || index < 0 || index >= numPrograms)
         return false;
 
-    VstText::copy (text, processor->getProgramName (index), VstText::maxProgNameLen);
+    VstText::copy (text, processor->getProgramName (index), kVstMaxProgNameLen);
     return true;
 }
 
@@ -442,19 +442,19 @@ VstInt32 VelmoVstWrapper::getGetTailSize()
 
 bool VelmoVstWrapper::getEffectName (char* name)
 {
-    VstText::copy (name, VelmoIdentity::effectName, VstText::maxEffectNameLen);
+    VstText::copy (name, VelmoIdentity::effectName, kVstMaxEffectNameLen);
     return true;
 }
 
 bool VelmoVstWrapper::getVendorString (char* text)
 {
-    VstText::copy (text, VelmoIdentity::vendorName, VstText::maxVendorStrLen);
+    VstText::copy (text, VelmoIdentity::vendorName, kVstMaxVendorStrLen);
     return true;
 }
 
 bool VelmoVstWrapper::getProductString (char* text)
 {
-    VstText::copy (text, VelmoIdentity::productName, VstText::maxProductStrLen);
+    VstText::copy (text, VelmoIdentity::productName, kVstMaxProductStrLen);
     return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include "editor/VelmoAudioProcessorEditor.h"
 #include "resources/VelmoImages.h"
+#include "tests/processor/ProcessorTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -169,23 +170,7 @@ namespace EditorTest
     }
 
     // Stands in for the VST wrapper: records every change reported to the host.
-    struct HostRecorder : juce::AudioProcessorListener
-    {
-        struct Change
-        {
-            int index;
-            float value;
-        };
-
-        void audioProcessorParameterChanged (juce::AudioProcessor*, int index, float value) override
-        {
-            changes.push_back ({ index, value });
-        }
-
-        void audioProcessorChanged (juce::AudioProcessor*, const ChangeDetails&) override {}
-
-        std::vector<Change> changes;
-    };
+    using HostRecorder = ProcessorTest::HostRecorder;
 
     //==========================================================================
     // A processor with a recording host, and its editor made by createEditor.

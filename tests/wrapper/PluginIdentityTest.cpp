@@ -126,7 +126,7 @@ TEST(PluginIdentity, TextsStayWithinTheHostBuffers)
         plugin->setParameter(0, v);
         const TextAnswer display = plugin->parameterDisplay(0);
         EXPECT_FALSE(display.overrun) << v;
-        EXPECT_LE(display.text.size(), static_cast<std::size_t>(kMaxParamStrLen)) << v;
+        EXPECT_LE(display.text.size(), static_cast<std::size_t>(kVstMaxParamStrLen)) << v;
     }
     for (VstInt32 index : {-1, 3, 1000})
     {
