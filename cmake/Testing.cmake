@@ -1,7 +1,7 @@
 # GoogleTest: the prebuilt Debian libraries for native builds, built from
-# Debian's sources when the target differs (the 32-bit run).
+# Debian's sources when the target differs (32-bit Linux, Windows).
 include(GoogleTest)
-if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+if(CMAKE_SIZEOF_VOID_P EQUAL 8 AND NOT CMAKE_CROSSCOMPILING)
     find_package(GTest REQUIRED)
 else()
     set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
@@ -13,9 +13,12 @@ else()
             add_library(GTest::${lib} ALIAS ${lib})
         endif()
     endforeach()
+endif()
 
-    # Some kernels (virtual machines among them) cannot execute 32-bit x86
-    # programs; the tests then run under qemu's user-mode emulator.
+# Some kernels (virtual machines among them) cannot execute 32-bit x86
+# programs; the 32-bit Linux tests then run under qemu's user-mode emulator.
+# (Windows programs run under the toolchain's emulator, wine.)
+if(CMAKE_SIZEOF_VOID_P EQUAL 4 AND NOT CMAKE_CROSSCOMPILING)
     if(NOT DEFINED CACHE{VELMO_TEST_EMULATOR})
         set(probe_src ${CMAKE_BINARY_DIR}/CMakeFiles/velmo_run_m32.c)
         file(WRITE ${probe_src} "int main(void) { return sizeof(void*) == 4 ? 0 : 1; }\n")
