@@ -4,7 +4,9 @@
 #include <X11/Xutil.h>
 #include <sys/select.h>
 
+#include <chrono>
 #include <cstdio>
+#include <thread>
 
 namespace velmohost
 {
@@ -19,65 +21,83 @@ int reportXError(Display* display, XErrorEvent* event)
 }
 } // namespace
 
-void prepareX11Host()
+void prepareEditorHost()
 {
     XInitThreads();
     XSetErrorHandler(reportXError);
 }
 
+void pumpHostMessages(int timeoutMs)
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(timeoutMs));
+}
+
+struct EditorWindow::Native
+{
+    Display* display = nullptr;
+    Window window = 0;
+    Atom deleteAtom = 0;
+    bool closeRequested = false;
+};
+
+EditorWindow::EditorWindow(std::unique_ptr<Native> n) : native(std::move(n)) {}
+
 std::unique_ptr<EditorWindow> EditorWindow::create(int width, int height, const std::string& title,
                                                    std::string& error)
 {
-    std::unique_ptr<EditorWindow> w(new EditorWindow());
-    w->display = XOpenDisplay(nullptr);
-    if (w->display == nullptr)
+    auto n = std::make_unique<Native>();
+    n->display = XOpenDisplay(nullptr);
+    if (n->display == nullptr)
     {
         error = "cannot open the X display (is DISPLAY set?)";
         return nullptr;
     }
 
-    const int screen = DefaultScreen(w->display);
-    w->window = XCreateSimpleWindow(w->display, RootWindow(w->display, screen), 0, 0,
+    const int screen = DefaultScreen(n->display);
+    n->window = XCreateSimpleWindow(n->display, RootWindow(n->display, screen), 0, 0,
                                     static_cast<unsigned>(width > 0 ? width : 1),
                                     static_cast<unsigned>(height > 0 ? height : 1), 0,
-                                    BlackPixel(w->display, screen), BlackPixel(w->display, screen));
-    XStoreName(w->display, w->window, title.c_str());
+                                    BlackPixel(n->display, screen), BlackPixel(n->display, screen));
+    XStoreName(n->display, n->window, title.c_str());
 
-    Atom deleteWindow = XInternAtom(w->display, "WM_DELETE_WINDOW", False);
-    XSetWMProtocols(w->display, w->window, &deleteWindow, 1);
-    w->deleteAtom = deleteWindow;
+    n->deleteAtom = XInternAtom(n->display, "WM_DELETE_WINDOW", False);
+    XSetWMProtocols(n->display, n->window, &n->deleteAtom, 1);
 
-    XSelectInput(w->display, w->window, StructureNotifyMask);
-    XMapWindow(w->display, w->window);
+    XSelectInput(n->display, n->window, StructureNotifyMask);
+    XMapWindow(n->display, n->window);
 
     // Wait until the window is on screen, so the editor has a parent to show in.
     for (;;)
     {
         XEvent event;
-        XNextEvent(w->display, &event);
+        XNextEvent(n->display, &event);
         if (event.type == MapNotify)
             break;
     }
-    return w;
+    return std::unique_ptr<EditorWindow>(new EditorWindow(std::move(n)));
 }
 
 EditorWindow::~EditorWindow()
 {
-    if (display == nullptr)
-        return;
-    XDestroyWindow(display, window);
-    XCloseDisplay(display);
+    XDestroyWindow(native->display, native->window);
+    XCloseDisplay(native->display);
+}
+
+std::uintptr_t EditorWindow::id() const
+{
+    return static_cast<std::uintptr_t>(native->window);
 }
 
 void EditorWindow::resize(int width, int height)
 {
-    XResizeWindow(display, window, static_cast<unsigned>(width > 0 ? width : 1),
+    XResizeWindow(native->display, native->window, static_cast<unsigned>(width > 0 ? width : 1),
                   static_cast<unsigned>(height > 0 ? height : 1));
-    XFlush(display);
+    XFlush(native->display);
 }
 
 bool EditorWindow::pump(int timeoutMs)
 {
+    Display* display = native->display;
     XFlush(display);
     if (XPending(display) == 0)
     {
@@ -93,9 +113,10 @@ bool EditorWindow::pump(int timeoutMs)
     {
         XEvent event;
         XNextEvent(display, &event);
-        if (event.type == ClientMessage && static_cast<unsigned long>(event.xclient.data.l[0]) == deleteAtom)
-            closeRequested = true;
+        if (event.type == ClientMessage
+            && static_cast<Atom>(event.xclient.data.l[0]) == native->deleteAtom)
+            native->closeRequested = true;
     }
-    return !closeRequested;
+    return !native->closeRequested;
 }
 } // namespace velmohost

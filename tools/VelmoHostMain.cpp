@@ -465,7 +465,8 @@ int commandEditor(Plugin& plugin, const Options& o)
         std::fprintf(stderr, "velmo-host: the plug-in could not open its editor\n");
         return 1;
     }
-    std::printf("editor open: window 0x%lx, %d x %d\n", window->id(), width, height);
+    std::printf("editor open: window 0x%llx, %d x %d\n", static_cast<unsigned long long>(window->id()), width,
+                height);
     std::fflush(stdout);
 
     std::size_t reported = 0;
@@ -518,7 +519,7 @@ int main(int argc, char** argv)
     }
 
     if (o.command == "editor")
-        prepareX11Host();
+        prepareEditorHost();
 
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);

@@ -1,6 +1,6 @@
 #include "tools/VstHost.h"
 
-#include <dlfcn.h>
+#include "tools/PluginLoader.h"
 
 #include <algorithm>
 #include <cctype>
@@ -288,29 +288,20 @@ CallRecorder& unattributedCalls()
 std::shared_ptr<PluginLibrary> PluginLibrary::load(const std::string& path, std::string& error,
                                                    bool keepLoaded)
 {
-    // dlopen searches the library path for names without a slash: load the named file.
-    std::string file = path.find('/') == std::string::npos ? "./" + path : path;
-    if (char* resolved = realpath(file.c_str(), nullptr))
-    {
-        file = resolved;
-        std::free(resolved);
-    }
-
-    dlerror();
-    void* handle = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL | (keepLoaded ? RTLD_NODELETE : 0));
+    const std::string file = loader::resolvePath(path);
+    std::string why;
+    void* handle = loader::open(file, keepLoaded, why);
     if (handle == nullptr)
     {
-        const char* why = dlerror();
-        error = "cannot load " + path + ": " + (why != nullptr ? why : "unknown error");
+        error = "cannot load " + path + ": " + why;
         return nullptr;
     }
 
-    dlerror();
-    void* symbol = dlsym(handle, "VSTPluginMain");
+    void* symbol = loader::symbol(handle, "VSTPluginMain");
     if (symbol == nullptr)
     {
         error = path + " does not export VSTPluginMain";
-        dlclose(handle);
+        loader::close(handle);
         return nullptr;
     }
 
@@ -324,7 +315,7 @@ std::shared_ptr<PluginLibrary> PluginLibrary::load(const std::string& path, std:
 PluginLibrary::~PluginLibrary()
 {
     if (handle != nullptr)
-        dlclose(handle);
+        loader::close(handle);
 }
 
 //------------------------------------------------------------------------------
@@ -334,7 +325,7 @@ Plugin::Plugin(std::shared_ptr<PluginLibrary> library, HostSettings settings)
       block(config.blockSize)
 {
     const std::string& p = lib->path();
-    const auto slash = p.rfind('/');
+    const auto slash = p.find_last_of("/\\");
     directory = slash == std::string::npos ? "." : p.substr(0, slash);
 }
 

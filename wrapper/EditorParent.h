@@ -1,5 +1,6 @@
 #pragma once
 
-// True when JUCE has a connection to an X server, so that editor windows can
-// be created. Message thread only.
-bool velmoX11DisplayAvailable();
+// Whether the editor can become a child of the host's window: on Linux an X11
+// window id, with JUCE connected to an X server; on Windows a window handle.
+// Message thread only.
+bool canAttachEditorTo (void* parentWindow);

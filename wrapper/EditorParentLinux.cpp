@@ -2,11 +2,11 @@
 #define JUCE_GUI_BASICS_INCLUDE_XHEADERS 1
 #include <juce_gui_basics/juce_gui_basics.h>
 
-#include "wrapper/X11Display.h"
+#include "wrapper/EditorParent.h"
 
-bool velmoX11DisplayAvailable()
+bool canAttachEditorTo (void* parentWindow)
 {
     auto* windowSystem = juce::XWindowSystem::getInstance();
-    return windowSystem != nullptr && windowSystem->isX11Available()
+    return parentWindow != nullptr && windowSystem != nullptr && windowSystem->isX11Available()
            && windowSystem->getDisplay() != nullptr;
 }

@@ -1,7 +1,7 @@
 #include "wrapper/VelmoVstWrapper.h"
 
 #include "wrapper/VstText.h"
-#include "wrapper/X11Display.h"
+#include "wrapper/EditorParent.h"
 
 #include <algorithm>
 #include <cmath>
@@ -125,11 +125,9 @@ VelmoVstWrapper::~VelmoVstWrapper()
 {
     destructionBegun.store (true);
 
-    // Also lets every change message already posted for this processor be
-    // delivered before the processor goes.
     try
     {
-        MessageThread::callSync ([this] { editorClose(); });
+        closeEditorAndSettle();
     }
     catch (...)
     {
@@ -194,7 +192,17 @@ void VelmoVstWrapper::open()
 
 void VelmoVstWrapper::close()
 {
-    MessageThread::callSync ([this] { editorClose(); });
+    closeEditorAndSettle();
+}
+
+void VelmoVstWrapper::closeEditorAndSettle()
+{
+    // Also lets every change message already posted for this processor be
+    // delivered before the processor goes.
+    if (editorIsOpen.load())
+        MessageThread::callSync ([this] { editorClose(); });
+    else
+        MessageThread::settle();
 }
 
 void VelmoVstWrapper::suspend()
@@ -553,13 +561,18 @@ bool VelmoVstWrapper::editorOpen (void* parentWindow)
 
     try
     {
-        if (parentWindow != nullptr && processor->hasEditor() && velmoX11DisplayAvailable())
+        if (processor->hasEditor() && canAttachEditorTo (parentWindow))
         {
             editorComponent.reset (processor->createEditorIfNeeded());
 
             if (editorComponent != nullptr)
             {
                 editorComponent->addComponentListener (this);
+                // The editor's images cover all of it. An opaque window is an
+                // ordinary child window on Windows; JUCE would draw a
+                // non-opaque one as a layered window placed relative to the
+                // screen instead of the host's window.
+                editorComponent->setOpaque (true);
                 editorComponent->setVisible (true);
                 editorComponent->addToDesktop (0, parentWindow);
                 ok = editorComponent->getPeer() != nullptr;
@@ -583,11 +596,13 @@ bool VelmoVstWrapper::editorOpen (void* parentWindow)
 
     housekeepingTimer = std::make_unique<HousekeepingTimer> (*this);
     housekeepingTimer->startTimer (housekeepingIntervalMs);
+    editorIsOpen.store (true);
     return true;
 }
 
 void VelmoVstWrapper::editorClose()
 {
+    editorIsOpen.store (false);
     housekeepingTimer.reset();
 
     if (editorComponent != nullptr)

@@ -34,8 +34,8 @@ namespace VelmoIdentity
 // Threads: processReplacing runs on the host's audio thread under the
 // processor's callback lock; parameter calls run on any host thread without a
 // lock; the editor opcodes, the editor itself and the housekeeping timer run
-// on the shared message thread (MessageThread), to which the four editor
-// opcodes are handed synchronously. Nothing waits for the message thread
+// on the shared message thread (MessageThread), to which the editor opcodes
+// are handed synchronously. Nothing waits for the message thread
 // while holding the callback lock.
 class VelmoVstWrapper : public AudioEffectX,
                         private juce::AudioProcessorListener,
@@ -102,6 +102,9 @@ private:
     bool editorGetRect (ERect** rect);
     bool editorOpen (void* parentWindow);
     void editorClose();
+    // Closes the editor (on the message thread) when one is open, and lets
+    // the messages already posted be handled; any thread.
+    void closeEditorAndSettle();
     void housekeeping();
     void setEditorRect (int width, int height);
 
@@ -129,6 +132,7 @@ private:
     std::atomic<bool> prepared { false };
     std::atomic<bool> bypassed { false };
     std::atomic<bool> destructionBegun { false };
+    std::atomic<bool> editorIsOpen { false };
 
     // Chunks handed to the host, oldest first. Moving a MemoryBlock keeps its
     // data where it is, so the host's pointers stay valid.

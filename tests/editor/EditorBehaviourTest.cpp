@@ -283,6 +283,7 @@ INSTANTIATE_TEST_SUITE_P (Switches, EditorSwitchClick, ::testing::Values (
     SwitchButtonCase { compressorSwitchChild, &VelmoAudioProcessor::compressorBypassed, &VelmoAudioProcessor::bypassed }),
     [] (const auto& info) { return std::string (childName (info.param.button)); });
 
+#if ! JUCE_WINDOWS
 namespace
 {
     // A fresh temporary directory, first on PATH while the object lives.
@@ -307,12 +308,16 @@ namespace
         juce::String savedPath;
     };
 }
+#endif
 
 using EditorLink = EditorFixture;
 
 // JUCE hands the address to xdg-open; a recording stand-in takes its place.
 TEST_F (EditorLink, LinkButtonOpensTheMakersSiteAndNothingElse)
 {
+   #if JUCE_WINDOWS
+    GTEST_SKIP() << "Windows hands the address to ShellExecute; a stand-in for the browser is a Linux program";
+   #else
     const CommandDirectory commands;
     ASSERT_TRUE (commands.dir.isDirectory());
     const auto record = commands.dir.getChildFile ("calls.txt");
@@ -343,6 +348,7 @@ TEST_F (EditorLink, LinkButtonOpensTheMakersSiteAndNothingElse)
     EXPECT_FALSE (button (compressorSwitchChild).getToggleState());
     EXPECT_FALSE (button (linkButtonChild).getToggleState());
     EXPECT_TRUE (samePixels (snapshot(), before, before.getBounds()));
+   #endif
 }
 
 //==============================================================================

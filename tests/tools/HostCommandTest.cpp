@@ -3,8 +3,7 @@
 #include "tools/AudioFile.h"
 
 #include <gtest/gtest.h>
-
-#include <sys/wait.h>
+#include <juce_core/juce_core.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -23,19 +22,17 @@ struct Result
     std::string output;
 };
 
+// Runs velmo-host with the arguments (split at spaces; quotes group) and
+// collects its standard output and error.
 Result run(const std::string& arguments)
 {
-    const std::string command = std::string(VELMO_HOST_PATH) + " " + arguments + " 2>&1";
     Result r;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr)
+    juce::ChildProcess process;
+    if (!process.start(juce::StringArray::fromTokens(juce::String(VELMO_HOST_PATH) + " " + arguments, true)))
         return r;
-    char buffer[4096];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        r.output.append(buffer, n);
-    const int status = pclose(pipe);
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    r.output = process.readAllProcessOutput().toStdString();
+    if (process.waitForProcessToFinish(60000))
+        r.status = static_cast<int>(process.getExitCode());
     return r;
 }
 
@@ -49,7 +46,7 @@ class HostCommand : public ::testing::Test
 protected:
     void SetUp() override
     {
-        dir = fs::temp_directory_path() / ("velmo-host-test-" + std::to_string(::getpid()));
+        dir = fs::temp_directory_path() / ("velmo-host-test-" + juce::Uuid().toString().toStdString());
         fs::create_directories(dir);
     }
     void TearDown() override { fs::remove_all(dir); }

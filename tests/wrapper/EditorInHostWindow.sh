@@ -3,9 +3,12 @@
 # (run this under Xvfb), screenshots are compared with the artwork, and mouse
 # events turn a knob, reset one and click the buttons.
 #
-#   EditorInHostWindow.sh VELMO_HOST PLUGIN RESOURCES ARTIFACTS
+#   EditorInHostWindow.sh VELMO_HOST PLUGIN RESOURCES ARTIFACTS [RUNNER]
+#
+# RUNNER starts the host (wine-run.sh for a Windows build, whose Win32 window
+# wine shows as an X11 window of the same title).
 set -euo pipefail
-host=$1 plugin=$2 resources=$3 artifacts=$4
+host=$1 plugin=$2 resources=$3 artifacts=$4 runner=${5:-}
 
 work=$(mktemp -d)
 hostpid=""
@@ -31,7 +34,7 @@ printf '%s\n' "\$@" >>"$work/browser.log"
 SCRIPT
 chmod +x "$work/bin/xdg-open"
 
-PATH="$work/bin:$PATH" "$host" editor "$plugin" -p Gain=0.37 -p Punch=1 --play --seconds 120 \
+PATH="$work/bin:$PATH" ${runner:+"$runner"} "$host" editor "$plugin" -p Gain=0.37 -p Punch=1 --play --seconds 120 \
     >"$work/host.log" 2>&1 &
 hostpid=$!
 
@@ -45,7 +48,11 @@ wait_for() { # pattern [seconds]
 }
 
 wait_for "^editor open: window"
-window=$(sed -n 's/^editor open: window \(0x[0-9a-f]*\), .*/\1/p' "$work/host.log")
+if [ -z "$runner" ]; then
+    window=$(sed -n 's/^editor open: window \(0x[0-9a-f]*\), .*/\1/p' "$work/host.log")
+else
+    window=$(xdotool search --sync --onlyvisible --name '^Velmo$' | head -n 1)
+fi
 sleep 1.5
 
 shoot() { # name
@@ -69,6 +76,19 @@ expect_region() {
     local differing
     differing=$(compare -metric AE -fuzz 3% "$work/actual.png" "$expected" null: 2>&1 || true)
     [ "${differing%% *}" = "0" ]
+}
+
+# expect_shown name region...: takes screenshots until the region shows what
+# expect_region expects (a repaint can take a moment), for up to 5 seconds.
+expect_shown() {
+    local name=$1
+    shift
+    for _ in $(seq 50); do
+        shoot "$name"
+        expect_region "$name" "$@" && return 0
+        sleep 0.1
+    done
+    return 1
 }
 
 shoot open
@@ -102,10 +122,8 @@ xdotool mousemove --window "$window" 226 210 mousedown 1 \
     mousemove --window "$window" 226 230 mousemove --window "$window" 226 250 mouseup 1
 wait_for "^automate 1 0\."
 punch=$(sed -n 's/^automate 1 \([0-9.]*\) .*/\1/p' "$work/host.log" | tail -n 1)
-sleep 0.5
-shoot punch
 frame=$(awk -v v="$punch" 'BEGIN { printf "%d", v * 65 }')
-expect_region punch 126 110 201 201 background.png 126 110 punch_knob.png 0 $((frame * 201)) \
+expect_shown punch 126 110 201 201 background.png 126 110 punch_knob.png 0 $((frame * 201)) \
     || fail "Punch knob at $punch (frame $frame)"
 
 # A double click on Gain returns it to 0.5.
@@ -114,9 +132,7 @@ wait_for "^automate 0 0.5 "
 
 # The power switch bypasses the chain: its picture goes back to the normal image.
 xdotool mousemove --window "$window" 419 465 click 1
-sleep 0.5
-shoot bypassed
-expect_region bypassed 388 450 62 30 bottom_bar.png 388 0 power.png 0 0 || fail "power button off"
+expect_shown bypassed 388 450 62 30 bottom_bar.png 388 0 power.png 0 0 || fail "power button off"
 
 # The link button opens the maker's site and changes nothing else.
 before=$(grep -c '^automate' "$work/host.log")
@@ -126,7 +142,12 @@ grep -qx "https://www.tallowick.com/velmo" "$work/browser.log" || fail "the brow
 [ "$(grep -c '^automate' "$work/host.log")" = "$before" ] || fail "the link button changed a parameter"
 
 # Closing: the host closes the editor and the plug-in, and ends normally.
-kill -TERM "$hostpid"
+# (Signals do not reach a Windows program: its window is closed with Alt+F4.)
+if [ -z "$runner" ]; then
+    kill -TERM "$hostpid"
+else
+    xdotool key --window "$window" alt+F4 2>/dev/null
+fi
 wait "$hostpid" || fail "velmo-host ended with an error"
 hostpid=""
 grep -q "^editor closed" "$work/host.log" || fail "the editor was not closed"

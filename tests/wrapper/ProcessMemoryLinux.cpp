@@ -1,0 +1,17 @@
+#include "ProcessMemory.h"
+
+#include <fstream>
+#include <string>
+
+namespace PluginTest
+{
+long residentKilobytes()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::stol(line.substr(6));
+    return 0;
+}
+} // namespace PluginTest
