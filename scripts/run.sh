@@ -14,8 +14,8 @@ cd "$root"
 
 ./scripts/install-deps.sh
 
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j"$(nproc)" --target velmo_plugin velmo-host
+cmake --preset linux >/dev/null
+cmake --build --preset linux -j"$(nproc)" --target velmo_plugin velmo-host
 
 input=()
 name="test-signal"

@@ -1,23 +1,29 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds everything and runs every test under CTest:
-# the native build, then the VST base again as 32-bit x86 code.
+# the Linux build, the VST base again as 32-bit x86 code, and the two Windows
+# builds under wine (their renders and editor compared with the Linux build's).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-./scripts/install-deps.sh
+./scripts/install-deps.sh --windows
 
 jobs=$(nproc)
 
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build build -j"$jobs"
+cmake --preset linux
+cmake --build --preset linux -j"$jobs"
 
-cmake -S . -B build-x86 -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMO_VST_ONLY=ON \
-    -DCMAKE_C_FLAGS=-m32 -DCMAKE_CXX_FLAGS=-m32
-cmake --build build-x86 -j"$jobs"
+cmake --preset linux-x86-vst
+cmake --build --preset linux-x86-vst -j"$jobs"
+
+./scripts/build-windows.sh --all
 
 status=0
-echo "== tests (x86-64) =="
-ctest --test-dir build --output-on-failure -j"$jobs" || status=1
-echo "== tests (32-bit x86, VST base) =="
-ctest --test-dir build-x86 --output-on-failure -j"$jobs" || status=1
+run_tests() { # title preset
+    echo "== tests ($1) =="
+    ctest --preset "$2" -j"$jobs" || status=1
+}
+run_tests "Linux x86-64" linux
+run_tests "Linux 32-bit x86, VST base" linux-x86-vst
+run_tests "Windows x86-64, under wine" windows-x64
+run_tests "Windows 32-bit x86, under wine" windows-x86
 exit $status

@@ -3,12 +3,13 @@
 # (run this under Xvfb), screenshots are compared with the artwork, and mouse
 # events turn a knob, reset one and click the buttons.
 #
-#   EditorInHostWindow.sh VELMO_HOST PLUGIN RESOURCES ARTIFACTS [RUNNER]
+#   EditorInHostWindow.sh VELMO_HOST PLUGIN RESOURCES ARTIFACTS [RUNNER LINUX_SHOT]
 #
 # RUNNER starts the host (wine-run.sh for a Windows build, whose Win32 window
-# wine shows as an X11 window of the same title).
+# wine shows as an X11 window of the same title); the first screenshot must
+# then equal LINUX_SHOT, the Linux build's, pixel for pixel but for the meter.
 set -euo pipefail
-host=$1 plugin=$2 resources=$3 artifacts=$4 runner=${5:-}
+host=$1 plugin=$2 resources=$3 artifacts=$4 runner=${5:-} linux_shot=${6:-}
 
 work=$(mktemp -d)
 hostpid=""
@@ -105,6 +106,15 @@ expect_region open 78 329 70 70 background.png 78 329 small_knob.png 0 0 || fail
 # Processing and the compressor are on: both switches show their down images.
 expect_region open 388 450 62 30 bottom_bar.png 388 0 power_down.png 0 0 || fail "power button on"
 expect_region open 200 403 51 22 background.png 200 403 switch_down.png 0 0 || fail "compressor switch on"
+
+if [ -n "$linux_shot" ]; then
+    [ -f "$linux_shot" ] || fail "no Linux screenshot at $linux_shot (the Linux build's tests make it)"
+    meter_off=(-fill black -draw "rectangle 80,19 364,82")
+    convert "$linux_shot" "${meter_off[@]}" "$work/linux.png"
+    convert "$work/open.png" "${meter_off[@]}" "$work/this.png"
+    differing=$(compare -metric AE "$work/this.png" "$work/linux.png" null: 2>&1 || true)
+    [ "$differing" = "0" ] || fail "$differing pixels differ from the Linux editor's"
+fi
 
 # The meter shows one of its lit frames while the test signal plays.
 meter_frame=""

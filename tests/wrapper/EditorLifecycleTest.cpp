@@ -6,6 +6,8 @@
 #include "tools/EditorWindow.h"
 
 #include <atomic>
+#include <chrono>
+#include <cstdio>
 #include <thread>
 
 using namespace PluginTest;
@@ -28,17 +30,29 @@ protected:
         plugin->setMains(true);
     }
 
-    // Opens and closes the editor count times, pumping the window between.
+    // Opens and closes the editor count times, pumping the window between;
+    // prints how long opening and closing took on average.
     void openAndClose(int count)
     {
+        using Clock = std::chrono::steady_clock;
+        Clock::duration opening{}, closing{};
         for (int i = 0; i < count; ++i)
         {
+            const auto start = Clock::now();
             ASSERT_TRUE(plugin->openEditor(window->parentHandle())) << "opening " << i;
+            opening += Clock::now() - start;
             EXPECT_NE(plugin->effect()->flags & effFlagsHasEditor, 0);
             window->pump(5);
             plugin->idleEditor();
+            const auto closeStart = Clock::now();
             plugin->closeEditor();
+            closing += Clock::now() - closeStart;
         }
+        const auto ms = [count](Clock::duration d) {
+            return std::chrono::duration<double, std::milli>(d).count() / count;
+        };
+        std::printf("editor opened in %.1f ms and closed in %.1f ms on average (%d times)\n", ms(opening),
+                    ms(closing), count);
     }
 
     std::unique_ptr<Plugin> plugin;
