@@ -50,3 +50,10 @@ function(velmo_add_test name)
     target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60)
 endfunction()
+
+# velmo_skip_test(<name> <reason>): stands for a test that cannot run on this
+# platform; CTest lists it as skipped, with the reason in its output.
+function(velmo_skip_test name reason)
+    add_test(NAME ${name} COMMAND ${CMAKE_COMMAND} -E echo "Skipped on ${VELMO_PLATFORM}: ${reason}")
+    set_tests_properties(${name} PROPERTIES SKIP_REGULAR_EXPRESSION "Skipped on ")
+endfunction()
