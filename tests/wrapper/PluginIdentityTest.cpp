@@ -1,6 +1,9 @@
 // What a host learns of the plug-in: the record, identity, abilities and parameters.
 #include "PluginTestSupport.h"
 
+#include <cstdint>
+#include <cstring>
+
 using namespace PluginTest;
 
 TEST(PluginIdentity, RecordCarriesTheIdentityAndFlags)
@@ -21,6 +24,43 @@ TEST(PluginIdentity, RecordCarriesTheIdentityAndFlags)
     EXPECT_EQ(e.ioRatio, 1.0f);
     EXPECT_NE(e.object, nullptr);
     EXPECT_NE(e.processReplacing, nullptr);
+}
+
+// The bytes of the record at the interface's offsets, read without the host's
+// own record type: 192 bytes in a 64-bit process, 144 in a 32-bit one.
+TEST(PluginIdentity, RecordHasTheInterfaceLayout)
+{
+    auto plugin = makePlugin();
+    ASSERT_TRUE(plugin);
+    const auto* bytes = reinterpret_cast<const unsigned char*>(plugin->effect());
+    auto int32At = [bytes](std::size_t offset) {
+        std::int32_t v;
+        std::memcpy(&v, bytes + offset, sizeof v);
+        return v;
+    };
+    auto pointerAt = [bytes](std::size_t offset) {
+        void* v;
+        std::memcpy(&v, bytes + offset, sizeof v);
+        return v;
+    };
+
+    struct Layout
+    {
+        std::size_t size, numParams, flags, object, uniqueID, version, processReplacing, future;
+    };
+    constexpr bool is64 = sizeof(void*) == 8;
+    const Layout l = is64 ? Layout{192, 44, 56, 96, 112, 116, 120, 136} : Layout{144, 24, 36, 64, 72, 76, 80, 88};
+
+    EXPECT_EQ(int32At(0), kEffectMagic);
+    EXPECT_EQ(int32At(l.numParams), 3);
+    EXPECT_EQ(int32At(l.flags), 0x231);
+    EXPECT_NE(pointerAt(l.object), nullptr);
+    EXPECT_EQ(int32At(l.uniqueID), fourCC("Vlmo"));
+    EXPECT_EQ(int32At(l.version), 120);
+    EXPECT_NE(pointerAt(l.processReplacing), nullptr);
+    EXPECT_EQ(l.future + 56, l.size);
+    for (std::size_t i = l.future; i < l.size; ++i)
+        EXPECT_EQ(bytes[i], 0) << "future byte " << i - l.future;
 }
 
 TEST(PluginIdentity, EntryAsksTheHostVersionFirstAndRefusesAHostAnsweringZero)
