@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cmath>
+
 #include "dsp/SectionChain.h"
 
 namespace Dsp
@@ -74,6 +76,18 @@ public:
     float filterSample(float sample, const SectionChain& cascade)
     {
         return static_cast<float>(filterSample(static_cast<double>(sample), cascade));
+    }
+
+    // True when every section's history is finite.
+    bool isFinite() const
+    {
+        for (int k = 0; k < MaxSections; ++k)
+        {
+            const StateType& s = sectionStates[k];
+            if (!(std::isfinite(s.x1) && std::isfinite(s.x2) && std::isfinite(s.y1) && std::isfinite(s.y2)))
+                return false;
+        }
+        return true;
     }
 
     double denormalOffset;

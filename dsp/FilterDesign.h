@@ -71,6 +71,16 @@ protected:
         if (this->design.cascade.sectionCount < 1)
             return;
         filterBlock(histories, Channels, channels, 0, numSamples, this->design.cascade);
+        clearNonFiniteHistories();
+    }
+
+    // A non-finite sample would stay in its channel's recursion for good: such
+    // a history is cleared after the block, so the next block starts clean.
+    void clearNonFiniteHistories()
+    {
+        for (History& history : histories)
+            if (!history.isFinite())
+                history.clear();
     }
 
     History histories[Channels];

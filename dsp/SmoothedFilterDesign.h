@@ -73,6 +73,7 @@ protected:
 
         filterBlock(this->histories, numChannels, channels, std::max(count, 0), numSamples,
                     this->design.cascade);
+        this->clearNonFiniteHistories();
     }
 
     ParamValues glideValues;

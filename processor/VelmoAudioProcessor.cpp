@@ -145,7 +145,7 @@ void VelmoAudioProcessor::setParameter (int index, float value)
             {
                 punchValue.store (value, relaxed);
                 driveGain.store (dbToGain (punchDriveMapper.mapValue (value)), relaxed);
-                stereoWidth.store (value * widthScale * 0.5f, relaxed);
+                stereoWidth.store (widthFor (value), relaxed);
             }
             break;
 
@@ -162,6 +162,16 @@ void VelmoAudioProcessor::setParameter (int index, float value)
     }
 
     sendChangeMessage();
+}
+
+float VelmoAudioProcessor::widthFor (float punch) const
+{
+    // A non-finite Punch is read as the drive mapper reads it: NaN as the
+    // lower end, infinities as the nearer end. Finite values are not clamped.
+    if (! std::isfinite (punch))
+        punch = punch > 0.0f ? punchDriveMapper.maxInput : punchDriveMapper.minInput;
+
+    return punch * widthScale * 0.5f;
 }
 
 VelmoAudioProcessor::ShelfValues VelmoAudioProcessor::shelfValuesForColor (float color) const

@@ -117,6 +117,9 @@ private:
         float centreHz, bandwidthHz, gainDb;
     };
 
+    // The stereo width for a Punch value; never non-finite.
+    float widthFor (float punch) const;
+
     // What applyColorToShelf gives the filter for a Color value, floors included.
     ShelfValues shelfValuesForColor (float color) const;
 
