@@ -70,7 +70,7 @@ protected:
         // Until the first parameters arrive there is nothing to filter with.
         if (this->design.cascade.sectionCount < 1)
             return;
-        filterBlock(histories, Channels, channels, 0, numSamples, this->design.cascade);
+        filterBlock<Channels>(histories, channels, 0, numSamples, this->design.cascade);
         clearNonFiniteHistories();
     }
 

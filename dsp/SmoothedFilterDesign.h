@@ -43,13 +43,27 @@ protected:
     template <class Sample>
     void processGliding(int numSamples, Sample* const* channels)
     {
+        const int steadyFrom = processGlidingPart(numSamples, channels);
+        if (steadyFrom < numSamples)
+            filterBlock<Channels>(this->histories, channels, steadyFrom, numSamples, this->design.cascade);
+        this->clearNonFiniteHistories();
+    }
+
+public:
+    // For owners that run the steady part of a block inside a loop of their
+    // own; processChannels does all of this itself. Filters the gliding start
+    // of the block and answers where the steady part begins: samples from
+    // there to numSamples go, one by one and per channel, through the main
+    // design's cascade with histories[c]. numSamples when there are no
+    // parameters yet (nothing to filter with). endBlock() closes the block.
+    template <class Sample>
+    int processGlidingPart(int numSamples, Sample* const* channels)
+    {
         // No parameters yet: nothing to filter with, the block passes unchanged.
         if (glideRemaining < 0)
-            return;
+            return std::max(numSamples, 0);
 
-        const int numChannels = this->channelCount();
         const int count = std::min(numSamples, static_cast<int>(glideRemaining));
-
         if (count > 0)
         {
             const double r = 1.0 / glideRemaining;
@@ -62,7 +76,7 @@ protected:
                 for (int i = 0; i < 5; ++i)
                     glideValues[i] += step[i];
                 Base::configureFrom(glideDesign, glideValues);
-                for (int c = numChannels - 1; c >= 0; --c)
+                for (int c = Channels - 1; c >= 0; --c)
                     channels[c][j] = this->histories[c].filterSample(channels[c][j], glideDesign.cascade);
             }
 
@@ -70,12 +84,14 @@ protected:
             if (glideRemaining == 0)
                 glideValues = this->params; // end exactly on the target
         }
-
-        filterBlock(this->histories, numChannels, channels, std::max(count, 0), numSamples,
-                    this->design.cascade);
-        this->clearNonFiniteHistories();
+        return std::max(count, 0);
     }
 
+    const SectionChain& steadyCascade() const { return this->design.cascade; }
+    typename Base::History& history(int channel) { return this->histories[channel]; }
+    void endBlock() { this->clearNonFiniteHistories(); }
+
+protected:
     ParamValues glideValues;
     DesignType glideDesign;
     std::int32_t glideLength;

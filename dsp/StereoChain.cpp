@@ -1,0 +1,294 @@
+#include "dsp/StereoChain.h"
+
+#include "dsp/MeterEnvelope.h"
+
+#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
+#include <emmintrin.h>
+#define STEREO_CHAIN_SSE2 1
+#endif
+
+namespace StereoChain
+{
+namespace
+{
+// What the framework's applyGain does to a sample.
+struct GainStage
+{
+    explicit GainStage(float g) : gain(g), multiply(g != 1.0f && g != 0.0f), clear(g == 0.0f) {}
+    float gain;
+    bool multiply, clear;
+};
+
+#if STEREO_CHAIN_SSE2
+
+// Both channels side by side in the low lanes of one register: lane 0 left,
+// lane 1 right. Every lane gets the same IEEE operations as the scalar code;
+// the branches of the scalar code become selections.
+
+inline __m128 select(__m128 mask, __m128 a, __m128 b)
+{
+    return _mm_or_ps(_mm_and_ps(mask, a), _mm_andnot_ps(mask, b));
+}
+
+inline int lanes(__m128 mask)
+{
+    return _mm_movemask_ps(mask) & 3;
+}
+
+// The gains of envelopes that may lie above the threshold, lane by lane
+// through the scalar curve (logarithm and exponential of the C library).
+#if defined(_MSC_VER)
+__declspec(noinline)
+#else
+__attribute__((noinline))
+#endif
+__m128 gainsAbove(__m128 envelope, const Compressor::Curve& curve)
+{
+    alignas(16) float e[4];
+    _mm_store_ps(e, envelope);
+    const float l = CompressorDetail::gainForEnvelope(e[0], curve);
+    const float r = CompressorDetail::gainForEnvelope(e[1], curve);
+    return _mm_setr_ps(l, r, 0.0f, 0.0f);
+}
+
+template <bool filtering>
+void runBlock(float* left, float* right, int begin, int end, Section& s, float width, Compressor::Run& c,
+              GainStage out, Follower& f)
+{
+    using namespace CompressorDetail;
+    const Compressor::Curve& curve = c.curve;
+
+    // Shelf section, both channels in double.
+    const __m128d b0 = _mm_set1_pd(s.k.b0), b1 = _mm_set1_pd(s.k.b1), b2 = _mm_set1_pd(s.k.b2);
+    const __m128d a1 = _mm_set1_pd(s.k.a1), a2 = _mm_set1_pd(s.k.a2);
+    const __m128d negate = _mm_set1_pd(-0.0);
+    __m128d x1 = _mm_set_pd(s.r.x1, s.l.x1), x2 = _mm_set_pd(s.r.x2, s.l.x2);
+    __m128d y1 = _mm_set_pd(s.r.y1, s.l.y1), y2 = _mm_set_pd(s.r.y2, s.l.y2);
+    __m128d offset = _mm_set_pd(s.offsetR, s.offsetL);
+
+    // Mid/side.
+    const __m128 half = _mm_set1_ps(0.5f);
+    const __m128 widthV = _mm_set1_ps(width);
+    const __m128 negateLeft = _mm_castsi128_ps(_mm_setr_epi32(static_cast<int>(0x80000000u), 0, 0, 0));
+
+    // Compressor.
+    const __m128 absMask = _mm_castsi128_ps(_mm_set1_epi32(0x7fffffff));
+    const __m128i holdLength = _mm_set1_epi32(c.holdLength);
+    const __m128i oneI = _mm_set1_epi32(1);
+    const __m128 decay = _mm_set1_ps(peakDecay), limit = _mm_set1_ps(detectorLimit);
+    const __m128 one = _mm_set1_ps(1.0f), nineTenths = _mm_set1_ps(0.9f);
+    const __m128 ten = _mm_set1_ps(10.0f), nine = _mm_set1_ps(9.0f);
+    const __m128 attackBase = _mm_set1_ps(curve.attackWeight), releaseBase = _mm_set1_ps(curve.releaseWeight);
+    const __m128 attackRest = _mm_set1_ps(1.0f - curve.attackWeight);
+    const __m128 releaseTenth = _mm_set1_ps(curve.releaseWeight * 0.1f);
+    const __m128 below = _mm_set1_ps(curve.belowThreshold), makeup = _mm_set1_ps(curve.makeupGain);
+    const __m128 floorV = _mm_set1_ps(gainFloor);
+    const __m128 newShare = _mm_set1_ps(0.4f), oldShare = _mm_set1_ps(0.6f);
+    const __m128 clipHigh = _mm_set1_ps(clipLevel), clipLow = _mm_set1_ps(-clipLevel);
+    __m128 envelope = _mm_setr_ps(c.l.envelope, c.r.envelope, 0.0f, 0.0f);
+    __m128 attack = _mm_setr_ps(c.l.attackWeight, c.r.attackWeight, 0.0f, 0.0f);
+    __m128 release = _mm_setr_ps(c.l.releaseWeight, c.r.releaseWeight, 0.0f, 0.0f);
+    __m128 gain = _mm_setr_ps(c.l.gain, c.r.gain, 0.0f, 0.0f);
+    __m128 prevGain = _mm_setr_ps(c.l.prevGain, c.r.prevGain, 0.0f, 0.0f);
+    __m128 smoothGain = _mm_setr_ps(c.l.smoothGain, c.r.smoothGain, 0.0f, 0.0f);
+    __m128 peak = _mm_setr_ps(c.l.peak, c.r.peak, 0.0f, 0.0f);
+    __m128i holdCount = _mm_setr_epi32(c.l.holdCount, c.r.holdCount, 0, 0);
+
+    // Output gain and follower.
+    const __m128 outGain = _mm_set1_ps(out.gain);
+    const __m128 ceiling = _mm_set1_ps(f.ceiling);
+    const __m128 attackCoef = _mm_set1_ps(f.attackCoef), releaseCoef = _mm_set1_ps(f.releaseCoef);
+    __m128 level = _mm_setr_ps(f.levelL, f.levelR, 0.0f, 0.0f);
+
+    for (int i = begin; i < end; ++i)
+    {
+        __m128 x = _mm_unpacklo_ps(_mm_load_ss(left + i), _mm_load_ss(right + i));
+
+        if constexpr (filtering)
+        {
+            // b1 x1 + b0 x + b2 x2 - a1 y1 - a2 y2 + offset, left to right.
+            const __m128d in = _mm_cvtps_pd(x);
+            offset = _mm_xor_pd(offset, negate);
+            __m128d y = _mm_mul_pd(b1, x1);
+            y = _mm_add_pd(y, _mm_mul_pd(b0, in));
+            y = _mm_add_pd(y, _mm_mul_pd(b2, x2));
+            y = _mm_sub_pd(y, _mm_mul_pd(a1, y1));
+            y = _mm_sub_pd(y, _mm_mul_pd(a2, y2));
+            y = _mm_add_pd(y, offset);
+            x2 = x1;
+            y2 = y1;
+            x1 = in;
+            y1 = y;
+            x = _mm_cvtpd_ps(y);
+        }
+
+        // Mid/side: mid = (L + R) / 2, side = (R - L) width; L = mid - side,
+        // R = mid + side. Halving in single precision rounds the exact half,
+        // as halving in double and rounding does.
+        {
+            const __m128 swapped = _mm_shuffle_ps(x, x, _MM_SHUFFLE(3, 2, 0, 1));
+            const __m128 mid = _mm_mul_ps(_mm_add_ps(x, swapped), half);
+            const __m128 difference = _mm_sub_ps(swapped, x); // lane 0: R - L
+            const __m128 side = _mm_mul_ps(_mm_shuffle_ps(difference, difference, 0), widthV);
+            x = _mm_add_ps(mid, _mm_xor_ps(side, negateLeft));
+        }
+
+        // Compressor: peak hold.
+        {
+            const __m128i over = _mm_cmpgt_epi32(holdCount, holdLength);
+            holdCount = _mm_add_epi32(holdCount, over);
+            peak = select(_mm_castsi128_ps(over), _mm_mul_ps(peak, decay), peak);
+            holdCount = _mm_add_epi32(holdCount, oneI);
+            const __m128 magnitude = _mm_and_ps(x, absMask);
+            const __m128 isNew = _mm_cmpgt_ps(magnitude, peak);
+            peak = select(isNew, magnitude, peak);
+            holdCount = _mm_andnot_si128(_mm_castps_si128(isNew), holdCount);
+            peak = _mm_min_ps(limit, peak);
+        }
+
+        // Envelope with level-dependent weights.
+        {
+            const __m128 detector = _mm_and_ps(peak, absMask);
+            const __m128 low = _mm_cmplt_ps(envelope, nineTenths);
+            if (lanes(low) == 3)
+            {
+                attack = attackBase;
+                release = releaseBase;
+            }
+            else
+            {
+                const __m128 belowOne = _mm_cmplt_ps(envelope, one);
+                __m128 attackHigh = one, releaseHigh = releaseTenth;
+                if (lanes(_mm_andnot_ps(low, belowOne)) != 0)
+                {
+                    const __m128 t = _mm_sub_ps(envelope, nineTenths);
+                    const __m128 attackBand = _mm_add_ps(_mm_mul_ps(_mm_mul_ps(attackRest, t), ten), attackBase);
+                    const __m128 releaseBand = _mm_div_ps(releaseBase, _mm_add_ps(_mm_mul_ps(t, nine), one));
+                    attackHigh = select(belowOne, attackBand, one);
+                    releaseHigh = select(belowOne, releaseBand, releaseTenth);
+                }
+                attack = select(low, attackBase, attackHigh);
+                release = select(low, releaseBase, releaseHigh);
+            }
+            const __m128 w = select(_mm_cmpgt_ps(detector, envelope), attack, release);
+            envelope = _mm_add_ps(_mm_mul_ps(_mm_sub_ps(one, w), envelope), _mm_mul_ps(w, detector));
+        }
+
+        // Gain, its two-tap average, the clip.
+        {
+            __m128 g = lanes(_mm_cmplt_ps(envelope, below)) == 3 ? makeup : gainsAbove(envelope, curve);
+            g = _mm_max_ps(floorV, g);
+            smoothGain = _mm_add_ps(_mm_mul_ps(newShare, g), _mm_mul_ps(oldShare, prevGain));
+            gain = g;
+            prevGain = g;
+            x = _mm_mul_ps(x, smoothGain);
+            x = _mm_min_ps(clipHigh, x);
+            x = _mm_max_ps(clipLow, x);
+        }
+
+        if (out.multiply)
+            x = _mm_mul_ps(x, outGain);
+        else if (out.clear)
+            x = _mm_setzero_ps();
+
+        _mm_store_ss(left + i, x);
+        _mm_store_ss(right + i, _mm_shuffle_ps(x, x, _MM_SHUFFLE(3, 2, 0, 1)));
+
+        // Follower: |x| limited to the ceiling (a NaN counts as 0), then
+        // (level - a) c + a, limited to the ceiling.
+        {
+            __m128 a = _mm_and_ps(x, absMask);
+            const __m128 inRange = _mm_cmple_ps(a, ceiling);
+            a = select(inRange, a, _mm_and_ps(_mm_cmpgt_ps(a, ceiling), ceiling));
+            const __m128 coef = select(_mm_cmpgt_ps(a, level), attackCoef, releaseCoef);
+            level = _mm_add_ps(_mm_mul_ps(_mm_sub_ps(level, a), coef), a);
+            level = _mm_min_ps(ceiling, level);
+        }
+    }
+
+    alignas(16) double d[2];
+    _mm_store_pd(d, x1);
+    s.l.x1 = d[0];
+    s.r.x1 = d[1];
+    _mm_store_pd(d, x2);
+    s.l.x2 = d[0];
+    s.r.x2 = d[1];
+    _mm_store_pd(d, y1);
+    s.l.y1 = d[0];
+    s.r.y1 = d[1];
+    _mm_store_pd(d, y2);
+    s.l.y2 = d[0];
+    s.r.y2 = d[1];
+    _mm_store_pd(d, offset);
+    s.offsetL = d[0];
+    s.offsetR = d[1];
+
+    alignas(16) float v[4];
+    auto split = [&v](__m128 value, float& l, float& r) {
+        _mm_store_ps(v, value);
+        l = v[0];
+        r = v[1];
+    };
+    split(envelope, c.l.envelope, c.r.envelope);
+    split(attack, c.l.attackWeight, c.r.attackWeight);
+    split(release, c.l.releaseWeight, c.r.releaseWeight);
+    split(gain, c.l.gain, c.r.gain);
+    split(prevGain, c.l.prevGain, c.r.prevGain);
+    split(smoothGain, c.l.smoothGain, c.r.smoothGain);
+    split(peak, c.l.peak, c.r.peak);
+    split(level, f.levelL, f.levelR);
+    alignas(16) std::int32_t counts[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(counts), holdCount);
+    c.l.holdCount = counts[0];
+    c.r.holdCount = counts[1];
+}
+
+#else
+
+float applyGain(float x, GainStage out)
+{
+    return out.multiply ? x * out.gain : (out.clear ? 0.0f : x);
+}
+
+template <bool filtering>
+void runBlock(float* left, float* right, int begin, int end, Section& s, float width, Compressor::Run& c,
+              GainStage out, Follower& f)
+{
+    for (int i = begin; i < end; ++i)
+    {
+        float l = left[i];
+        float r = right[i];
+        if constexpr (filtering)
+        {
+            s.offsetL = -s.offsetL;
+            s.offsetR = -s.offsetR;
+            l = static_cast<float>(s.l.filterSection(static_cast<double>(l), s.k, s.offsetL));
+            r = static_cast<float>(s.r.filterSection(static_cast<double>(r), s.k, s.offsetR));
+        }
+        const float mid = static_cast<float>(static_cast<double>(l + r) * 0.5);
+        const float side = (r - l) * width;
+        l = mid - side;
+        r = mid + side;
+        c.step<true, true>(l, r);
+        l = applyGain(l, out);
+        r = applyGain(r, out);
+        left[i] = l;
+        right[i] = r;
+        f.levelL = MeterEnvelope::step(f.levelL, l, f.ceiling, f.attackCoef, f.releaseCoef);
+        f.levelR = MeterEnvelope::step(f.levelR, r, f.ceiling, f.attackCoef, f.releaseCoef);
+    }
+}
+
+#endif
+} // namespace
+
+void run(float* left, float* right, int begin, int end, bool filtering, Section& section, float width,
+         Compressor::Run& compressor, float outputGain, Follower& follower)
+{
+    const GainStage out(outputGain);
+    if (filtering)
+        runBlock<true>(left, right, begin, end, section, width, compressor, out, follower);
+    else
+        runBlock<false>(left, right, begin, end, section, width, compressor, out, follower);
+}
+} // namespace StereoChain
