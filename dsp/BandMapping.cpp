@@ -1,5 +1,7 @@
 #include "dsp/BandMapping.h"
 
+#include "dsp/ExactComplex.h"
+
 #include <cmath>
 #include <limits>
 
@@ -15,7 +17,7 @@ constexpr double twoPi = 6.283185307179586;
 std::complex<double> rootWithNonNegativeReal(std::complex<double> d)
 {
     if (d.imag() == 0.0)
-        d = std::complex<double>(d.real(), 0.0);
+        return ExactComplex::sqrtOfReal(d.real(), 0.0);
     return std::sqrt(d);
 }
 
@@ -65,6 +67,36 @@ void placeEdges(double centre, double width, double& lowerEdge, double& upperEdg
 
 } // namespace
 
+namespace
+{
+using RootPair = std::pair<std::complex<double>, std::complex<double>>;
+
+#if defined(__GNUC__)
+__attribute__((always_inline))
+#endif
+inline RootPair mapOneRoot(const BandMapping& m, std::complex<double> c)
+{
+    using Complex = std::complex<double>;
+    if (c.real() == std::numeric_limits<double>::infinity() && c.imag() == 0.0)
+        return { Complex(-1.0, 0.0), Complex(1.0, 0.0) };
+
+    const Complex cp = ExactComplex::divide(1.0 + c, 1.0 - c);
+    const double g = (m.aSquared - 1.0) * m.bSquared;
+    const double h = 4.0 * (g + 1.0);
+    const Complex d2 = (h * cp + 8.0 * (g - 1.0)) * cp + h;
+    const Complex s = rootWithNonNegativeReal(d2);
+    const Complex d = 2.0 * (m.b - 1.0) * cp + 2.0 * (m.b + 1.0);
+    const Complex first = ExactComplex::divide((m.twoAb * cp - s) + m.twoAb, d);
+    const Complex second = ExactComplex::divide((m.twoAb * cp + s) + m.twoAb, d);
+    return { first, second };
+}
+} // namespace
+
+std::pair<std::complex<double>, std::complex<double>> BandMapping::mapRoot(std::complex<double> c) const
+{
+    return mapOneRoot(*this, c);
+}
+
 BandMapping::BandMapping(double centre, double width, RootList& digital, const RootList& prototype)
 {
     digital.rootCount = 0;
@@ -96,27 +128,10 @@ BandMapping::BandMapping(double centre, double width, RootList& digital, const R
     if (prototype.rootCount % 2 != 0)
     {
         const RootGroup& analog = prototype.groups[prototype.rootCount / 2];
-        const auto poles = mapRoot(analog.poleA);
-        const auto zeros = mapRoot(analog.zeroA);
+        const auto poles = mapOneRoot(*this, analog.poleA);
+        const auto zeros = mapOneRoot(*this, analog.zeroA);
         append({ poles.first, poles.second, zeros.first, zeros.second });
     }
-}
-
-std::pair<std::complex<double>, std::complex<double>> BandMapping::mapRoot(std::complex<double> c) const
-{
-    using Complex = std::complex<double>;
-    if (c.real() == std::numeric_limits<double>::infinity() && c.imag() == 0.0)
-        return { Complex(-1.0, 0.0), Complex(1.0, 0.0) };
-
-    const Complex cp = (1.0 + c) / (1.0 - c);
-    const double g = (aSquared - 1.0) * bSquared;
-    const double h = 4.0 * (g + 1.0);
-    const Complex d2 = (h * cp + 8.0 * (g - 1.0)) * cp + h;
-    const Complex s = rootWithNonNegativeReal(d2);
-    const Complex d = 2.0 * (b - 1.0) * cp + 2.0 * (b + 1.0);
-    const Complex first = ((twoAb * cp - s) + twoAb) / d;
-    const Complex second = ((twoAb * cp + s) + twoAb) / d;
-    return { first, second };
 }
 
 } // namespace Dsp

@@ -1,5 +1,7 @@
 #include "dsp/SectionChain.h"
 
+#include "dsp/ExactComplex.h"
+
 #include <cmath>
 
 namespace Dsp
@@ -70,11 +72,48 @@ void SectionChain::buildFromRoots(const RootList& list)
     sections[0].b0 *= scale;
 }
 
+namespace
+{
+
+// e^(-jw) and e^(-2jw) for w = f 2 pi.
+struct UnitPowers
+{
+    explicit UnitPowers(double f)
+        : frequency(f), z1(std::cos(-(f * 6.283185307179586)), std::sin(-(f * 6.283185307179586))),
+          z2(std::cos((f * 6.283185307179586) * -2.0), std::sin((f * 6.283185307179586) * -2.0))
+    {
+    }
+
+    double frequency;
+    std::complex<double> z1, z2;
+};
+
+// The two frequencies every design is normalised at (DC and the Nyquist
+// frequency), worked out once when the library loads.
+const UnitPowers atDc(0.0);
+const UnitPowers atNyquist(0.5);
+
+} // namespace
+
 std::complex<double> SectionChain::evaluateResponse(double f) const
 {
-    const double w = f * 6.283185307179586;
-    const std::complex<double> z1(std::cos(-w), std::sin(-w));
-    const std::complex<double> z2(std::cos(w * -2.0), std::sin(w * -2.0));
+    std::complex<double> z1, z2;
+    if (f == atNyquist.frequency)
+    {
+        z1 = atNyquist.z1;
+        z2 = atNyquist.z2;
+    }
+    else if (f == atDc.frequency && !std::signbit(f))
+    {
+        z1 = atDc.z1;
+        z2 = atDc.z2;
+    }
+    else
+    {
+        const double w = f * 6.283185307179586;
+        z1 = std::complex<double>(std::cos(-w), std::sin(-w));
+        z2 = std::complex<double>(std::cos(w * -2.0), std::sin(w * -2.0));
+    }
 
     std::complex<double> numerator(1.0, 0.0);
     std::complex<double> denominator(1.0, 0.0);
@@ -84,7 +123,7 @@ std::complex<double> SectionChain::evaluateResponse(double f) const
         numerator *= s.b0 + s.b1 * z1 + s.b2 * z2;
         denominator *= 1.0 + s.a1 * z1 + s.a2 * z2;
     }
-    return numerator / denominator;
+    return ExactComplex::divide(numerator, denominator);
 }
 
 } // namespace Dsp
