@@ -20,4 +20,11 @@ echo "== tests (x86-64) =="
 ctest --test-dir build --output-on-failure -j"$jobs" || status=1
 echo "== tests (32-bit x86, VST base) =="
 ctest --test-dir build-x86 --output-on-failure -j"$jobs" || status=1
+
+# Benchmarks, briefly: they must run; their numbers are not checked.
+echo "== benchmarks (smoke run) =="
+for bench in build/bench/*_bench; do
+    "$bench" --benchmark_min_time=0.005 --benchmark_counters_tabular=true || status=1
+done
+./build/tools/velmo-host bench build/wrapper/Velmo.so --seconds 1 --runs 1 || status=1
 exit $status
