@@ -14,7 +14,10 @@ constexpr double twoPi = 6.283185307179586;
 
 // Square root with a non-negative real part; a D on the negative real axis
 // gives +j sqrt(-D) whatever the sign of its zero imaginary part.
-std::complex<double> rootWithNonNegativeReal(std::complex<double> d)
+#if defined(__GNUC__)
+__attribute__((always_inline))
+#endif
+inline std::complex<double> rootWithNonNegativeReal(std::complex<double> d)
 {
     if (d.imag() == 0.0)
         return ExactComplex::sqrtOfReal(d.real(), 0.0);

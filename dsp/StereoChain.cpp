@@ -1,5 +1,6 @@
 #include "dsp/StereoChain.h"
 
+#include "dsp/CurveMath.h"
 #include "dsp/MeterEnvelope.h"
 
 #if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
@@ -20,6 +21,12 @@ struct GainStage
 };
 
 #if STEREO_CHAIN_SSE2
+
+#if defined(__GNUC__)
+#define CHAIN_INLINE inline __attribute__((always_inline))
+#else
+#define CHAIN_INLINE __forceinline
+#endif
 
 // Both channels side by side in the low lanes of one register: lane 0 left,
 // lane 1 right. Every lane gets the same IEEE operations as the scalar code;
@@ -51,64 +58,72 @@ __m128 gainsAbove(__m128 envelope, const Compressor::Curve& curve)
     return _mm_setr_ps(l, r, 0.0f, 0.0f);
 }
 
+// The whole chain's state in registers for a block, and its stages: front()
+// takes a sample through the shelf, mid/side, peak hold and envelope;
+// gain() gives the envelope's gain; back() applies it, clips, applies the
+// output gain and feeds the follower.
 template <bool filtering>
-void runBlock(float* left, float* right, int begin, int end, Section& s, float width, Compressor::Run& c,
-              GainStage out, Follower& f)
+struct Lanes
 {
-    using namespace CompressorDetail;
-    const Compressor::Curve& curve = c.curve;
-
-    // Shelf section, both channels in double.
-    const __m128d b0 = _mm_set1_pd(s.k.b0), b1 = _mm_set1_pd(s.k.b1), b2 = _mm_set1_pd(s.k.b2);
-    const __m128d a1 = _mm_set1_pd(s.k.a1), a2 = _mm_set1_pd(s.k.a2);
-    const __m128d negate = _mm_set1_pd(-0.0);
-    __m128d x1 = _mm_set_pd(s.r.x1, s.l.x1), x2 = _mm_set_pd(s.r.x2, s.l.x2);
-    __m128d y1 = _mm_set_pd(s.r.y1, s.l.y1), y2 = _mm_set_pd(s.r.y2, s.l.y2);
-    __m128d offset = _mm_set_pd(s.offsetR, s.offsetL);
-
-    // Mid/side.
-    const __m128 half = _mm_set1_ps(0.5f);
-    const __m128 widthV = _mm_set1_ps(width);
-    const __m128 negateLeft = _mm_castsi128_ps(_mm_setr_epi32(static_cast<int>(0x80000000u), 0, 0, 0));
-
-    // Compressor.
-    const __m128 absMask = _mm_castsi128_ps(_mm_set1_epi32(0x7fffffff));
-    const __m128i holdLength = _mm_set1_epi32(c.holdLength);
-    const __m128i oneI = _mm_set1_epi32(1);
-    const __m128 decay = _mm_set1_ps(peakDecay), limit = _mm_set1_ps(detectorLimit);
-    const __m128 one = _mm_set1_ps(1.0f), nineTenths = _mm_set1_ps(0.9f);
-    const __m128 ten = _mm_set1_ps(10.0f), nine = _mm_set1_ps(9.0f);
-    const __m128 attackBase = _mm_set1_ps(curve.attackWeight), releaseBase = _mm_set1_ps(curve.releaseWeight);
-    const __m128 attackRest = _mm_set1_ps(1.0f - curve.attackWeight);
-    const __m128 releaseTenth = _mm_set1_ps(curve.releaseWeight * 0.1f);
-    const __m128 below = _mm_set1_ps(curve.belowThreshold), makeup = _mm_set1_ps(curve.makeupGain);
-    const __m128 floorV = _mm_set1_ps(gainFloor);
-    const __m128 newShare = _mm_set1_ps(0.4f), oldShare = _mm_set1_ps(0.6f);
-    const __m128 clipHigh = _mm_set1_ps(clipLevel), clipLow = _mm_set1_ps(-clipLevel);
-    __m128 envelope = _mm_setr_ps(c.l.envelope, c.r.envelope, 0.0f, 0.0f);
-    __m128 attack = _mm_setr_ps(c.l.attackWeight, c.r.attackWeight, 0.0f, 0.0f);
-    __m128 release = _mm_setr_ps(c.l.releaseWeight, c.r.releaseWeight, 0.0f, 0.0f);
-    __m128 gain = _mm_setr_ps(c.l.gain, c.r.gain, 0.0f, 0.0f);
-    __m128 prevGain = _mm_setr_ps(c.l.prevGain, c.r.prevGain, 0.0f, 0.0f);
-    __m128 smoothGain = _mm_setr_ps(c.l.smoothGain, c.r.smoothGain, 0.0f, 0.0f);
-    __m128 peak = _mm_setr_ps(c.l.peak, c.r.peak, 0.0f, 0.0f);
-    __m128i holdCount = _mm_setr_epi32(c.l.holdCount, c.r.holdCount, 0, 0);
-
-    // Output gain and follower.
-    const __m128 outGain = _mm_set1_ps(out.gain);
-    const __m128 ceiling = _mm_set1_ps(f.ceiling);
-    const __m128 attackCoef = _mm_set1_ps(f.attackCoef), releaseCoef = _mm_set1_ps(f.releaseCoef);
-    __m128 level = _mm_setr_ps(f.levelL, f.levelR, 0.0f, 0.0f);
-
-    for (int i = begin; i < end; ++i)
+    Lanes(Section& section, float width, Compressor::Run& compressor, GainStage outStage, Follower& follower)
+        : s(section), c(compressor), f(follower), out(outStage)
     {
-        __m128 x = _mm_unpacklo_ps(_mm_load_ss(left + i), _mm_load_ss(right + i));
+        using namespace CompressorDetail;
+        const Compressor::Curve& curve = c.curve;
+        b0 = _mm_set1_pd(s.k.b0);
+        b1 = _mm_set1_pd(s.k.b1);
+        b2 = _mm_set1_pd(s.k.b2);
+        a1 = _mm_set1_pd(s.k.a1);
+        a2 = _mm_set1_pd(s.k.a2);
+        x1 = _mm_set_pd(s.r.x1, s.l.x1);
+        x2 = _mm_set_pd(s.r.x2, s.l.x2);
+        y1 = _mm_set_pd(s.r.y1, s.l.y1);
+        y2 = _mm_set_pd(s.r.y2, s.l.y2);
+        offset = _mm_set_pd(s.offsetR, s.offsetL);
 
+        widthV = _mm_set1_ps(width);
+        holdLength = _mm_set1_epi32(c.holdLength);
+        attackBase = _mm_set1_ps(curve.attackWeight);
+        releaseBase = _mm_set1_ps(curve.releaseWeight);
+        attackRest = _mm_set1_ps(1.0f - curve.attackWeight);
+        releaseTenth = _mm_set1_ps(curve.releaseWeight * 0.1f);
+        below = _mm_set1_ps(curve.belowThreshold);
+        makeup = _mm_set1_ps(curve.makeupGain);
+        envelope = _mm_setr_ps(c.l.envelope, c.r.envelope, 0.0f, 0.0f);
+        attack = _mm_setr_ps(c.l.attackWeight, c.r.attackWeight, 0.0f, 0.0f);
+        release = _mm_setr_ps(c.l.releaseWeight, c.r.releaseWeight, 0.0f, 0.0f);
+        gain = _mm_setr_ps(c.l.gain, c.r.gain, 0.0f, 0.0f);
+        prevGain = _mm_setr_ps(c.l.prevGain, c.r.prevGain, 0.0f, 0.0f);
+        smoothGain = _mm_setr_ps(c.l.smoothGain, c.r.smoothGain, 0.0f, 0.0f);
+        peak = _mm_setr_ps(c.l.peak, c.r.peak, 0.0f, 0.0f);
+        holdCount = _mm_setr_epi32(c.l.holdCount, c.r.holdCount, 0, 0);
+
+        outGain = _mm_set1_ps(out.gain);
+        ceiling = _mm_set1_ps(f.ceiling);
+        attackCoef = _mm_set1_ps(f.attackCoef);
+        releaseCoef = _mm_set1_ps(f.releaseCoef);
+        level = _mm_setr_ps(f.levelL, f.levelR, 0.0f, 0.0f);
+    }
+
+    static CHAIN_INLINE __m128 load(const float* left, const float* right, int i)
+    {
+        return _mm_unpacklo_ps(_mm_load_ss(left + i), _mm_load_ss(right + i));
+    }
+
+    static CHAIN_INLINE void store(float* left, float* right, int i, __m128 x)
+    {
+        _mm_store_ss(left + i, x);
+        _mm_store_ss(right + i, _mm_shuffle_ps(x, x, _MM_SHUFFLE(3, 2, 0, 1)));
+    }
+
+    CHAIN_INLINE __m128 front(__m128 x)
+    {
+        using namespace CompressorDetail;
         if constexpr (filtering)
         {
             // b1 x1 + b0 x + b2 x2 - a1 y1 - a2 y2 + offset, left to right.
             const __m128d in = _mm_cvtps_pd(x);
-            offset = _mm_xor_pd(offset, negate);
+            offset = _mm_xor_pd(offset, _mm_set1_pd(-0.0));
             __m128d y = _mm_mul_pd(b1, x1);
             y = _mm_add_pd(y, _mm_mul_pd(b0, in));
             y = _mm_add_pd(y, _mm_mul_pd(b2, x2));
@@ -127,27 +142,32 @@ void runBlock(float* left, float* right, int begin, int end, Section& s, float w
         // as halving in double and rounding does.
         {
             const __m128 swapped = _mm_shuffle_ps(x, x, _MM_SHUFFLE(3, 2, 0, 1));
-            const __m128 mid = _mm_mul_ps(_mm_add_ps(x, swapped), half);
+            const __m128 mid = _mm_mul_ps(_mm_add_ps(x, swapped), _mm_set1_ps(0.5f));
             const __m128 difference = _mm_sub_ps(swapped, x); // lane 0: R - L
             const __m128 side = _mm_mul_ps(_mm_shuffle_ps(difference, difference, 0), widthV);
+            const __m128 negateLeft = _mm_castsi128_ps(_mm_setr_epi32(static_cast<int>(0x80000000u), 0, 0, 0));
             x = _mm_add_ps(mid, _mm_xor_ps(side, negateLeft));
         }
 
-        // Compressor: peak hold.
+        const __m128 absMask = _mm_castsi128_ps(_mm_set1_epi32(0x7fffffff));
+        const __m128 one = _mm_set1_ps(1.0f);
+
+        // Peak hold.
         {
             const __m128i over = _mm_cmpgt_epi32(holdCount, holdLength);
             holdCount = _mm_add_epi32(holdCount, over);
-            peak = select(_mm_castsi128_ps(over), _mm_mul_ps(peak, decay), peak);
-            holdCount = _mm_add_epi32(holdCount, oneI);
+            peak = select(_mm_castsi128_ps(over), _mm_mul_ps(peak, _mm_set1_ps(peakDecay)), peak);
+            holdCount = _mm_add_epi32(holdCount, _mm_set1_epi32(1));
             const __m128 magnitude = _mm_and_ps(x, absMask);
             const __m128 isNew = _mm_cmpgt_ps(magnitude, peak);
             peak = select(isNew, magnitude, peak);
             holdCount = _mm_andnot_si128(_mm_castps_si128(isNew), holdCount);
-            peak = _mm_min_ps(limit, peak);
+            peak = _mm_min_ps(_mm_set1_ps(detectorLimit), peak);
         }
 
         // Envelope with level-dependent weights.
         {
+            const __m128 nineTenths = _mm_set1_ps(0.9f);
             const __m128 detector = _mm_and_ps(peak, absMask);
             const __m128 low = _mm_cmplt_ps(envelope, nineTenths);
             if (lanes(low) == 3)
@@ -162,8 +182,10 @@ void runBlock(float* left, float* right, int begin, int end, Section& s, float w
                 if (lanes(_mm_andnot_ps(low, belowOne)) != 0)
                 {
                     const __m128 t = _mm_sub_ps(envelope, nineTenths);
-                    const __m128 attackBand = _mm_add_ps(_mm_mul_ps(_mm_mul_ps(attackRest, t), ten), attackBase);
-                    const __m128 releaseBand = _mm_div_ps(releaseBase, _mm_add_ps(_mm_mul_ps(t, nine), one));
+                    const __m128 attackBand =
+                        _mm_add_ps(_mm_mul_ps(_mm_mul_ps(attackRest, t), _mm_set1_ps(10.0f)), attackBase);
+                    const __m128 releaseBand =
+                        _mm_div_ps(releaseBase, _mm_add_ps(_mm_mul_ps(t, _mm_set1_ps(9.0f)), one));
                     attackHigh = select(belowOne, attackBand, one);
                     releaseHigh = select(belowOne, releaseBand, releaseTenth);
                 }
@@ -173,74 +195,148 @@ void runBlock(float* left, float* right, int begin, int end, Section& s, float w
             const __m128 w = select(_mm_cmpgt_ps(detector, envelope), attack, release);
             envelope = _mm_add_ps(_mm_mul_ps(_mm_sub_ps(one, w), envelope), _mm_mul_ps(w, detector));
         }
+        return x;
+    }
 
-        // Gain, its two-tap average, the clip.
-        {
-            __m128 g = lanes(_mm_cmplt_ps(envelope, below)) == 3 ? makeup : gainsAbove(envelope, curve);
-            g = _mm_max_ps(floorV, g);
-            smoothGain = _mm_add_ps(_mm_mul_ps(newShare, g), _mm_mul_ps(oldShare, prevGain));
-            gain = g;
-            prevGain = g;
-            x = _mm_mul_ps(x, smoothGain);
-            x = _mm_min_ps(clipHigh, x);
-            x = _mm_max_ps(clipLow, x);
-        }
+    // True when both envelopes lie below the threshold: their gain is the makeup.
+    CHAIN_INLINE bool quiet(__m128 e) const { return lanes(_mm_cmplt_ps(e, below)) == 3; }
+
+    __m128 gainOf(__m128 e) const { return quiet(e) ? makeup : gainsAbove(e, c.curve); }
+
+    CHAIN_INLINE __m128 back(__m128 x, __m128 g)
+    {
+        using namespace CompressorDetail;
+        // Gain floor, two-tap average, clip.
+        g = _mm_max_ps(_mm_set1_ps(gainFloor), g);
+        smoothGain = _mm_add_ps(_mm_mul_ps(_mm_set1_ps(0.4f), g), _mm_mul_ps(_mm_set1_ps(0.6f), prevGain));
+        gain = g;
+        prevGain = g;
+        x = _mm_mul_ps(x, smoothGain);
+        x = _mm_min_ps(_mm_set1_ps(clipLevel), x);
+        x = _mm_max_ps(_mm_set1_ps(-clipLevel), x);
 
         if (out.multiply)
             x = _mm_mul_ps(x, outGain);
         else if (out.clear)
             x = _mm_setzero_ps();
 
-        _mm_store_ss(left + i, x);
-        _mm_store_ss(right + i, _mm_shuffle_ps(x, x, _MM_SHUFFLE(3, 2, 0, 1)));
-
         // Follower: |x| limited to the ceiling (a NaN counts as 0), then
         // (level - a) c + a, limited to the ceiling.
-        {
-            __m128 a = _mm_and_ps(x, absMask);
-            const __m128 inRange = _mm_cmple_ps(a, ceiling);
-            a = select(inRange, a, _mm_and_ps(_mm_cmpgt_ps(a, ceiling), ceiling));
-            const __m128 coef = select(_mm_cmpgt_ps(a, level), attackCoef, releaseCoef);
-            level = _mm_add_ps(_mm_mul_ps(_mm_sub_ps(level, a), coef), a);
-            level = _mm_min_ps(ceiling, level);
-        }
+        __m128 a = _mm_and_ps(x, _mm_castsi128_ps(_mm_set1_epi32(0x7fffffff)));
+        const __m128 inRange = _mm_cmple_ps(a, ceiling);
+        a = select(inRange, a, _mm_and_ps(_mm_cmpgt_ps(a, ceiling), ceiling));
+        const __m128 coef = select(_mm_cmpgt_ps(a, level), attackCoef, releaseCoef);
+        level = _mm_add_ps(_mm_mul_ps(_mm_sub_ps(level, a), coef), a);
+        level = _mm_min_ps(ceiling, level);
+        return x;
     }
 
-    alignas(16) double d[2];
-    _mm_store_pd(d, x1);
-    s.l.x1 = d[0];
-    s.r.x1 = d[1];
-    _mm_store_pd(d, x2);
-    s.l.x2 = d[0];
-    s.r.x2 = d[1];
-    _mm_store_pd(d, y1);
-    s.l.y1 = d[0];
-    s.r.y1 = d[1];
-    _mm_store_pd(d, y2);
-    s.l.y2 = d[0];
-    s.r.y2 = d[1];
-    _mm_store_pd(d, offset);
-    s.offsetL = d[0];
-    s.offsetR = d[1];
+    void storeState()
+    {
+        alignas(16) double d[2];
+        auto splitD = [&d](__m128d value, double& l, double& r) {
+            _mm_store_pd(d, value);
+            l = d[0];
+            r = d[1];
+        };
+        splitD(x1, s.l.x1, s.r.x1);
+        splitD(x2, s.l.x2, s.r.x2);
+        splitD(y1, s.l.y1, s.r.y1);
+        splitD(y2, s.l.y2, s.r.y2);
+        splitD(offset, s.offsetL, s.offsetR);
 
-    alignas(16) float v[4];
-    auto split = [&v](__m128 value, float& l, float& r) {
-        _mm_store_ps(v, value);
-        l = v[0];
-        r = v[1];
-    };
-    split(envelope, c.l.envelope, c.r.envelope);
-    split(attack, c.l.attackWeight, c.r.attackWeight);
-    split(release, c.l.releaseWeight, c.r.releaseWeight);
-    split(gain, c.l.gain, c.r.gain);
-    split(prevGain, c.l.prevGain, c.r.prevGain);
-    split(smoothGain, c.l.smoothGain, c.r.smoothGain);
-    split(peak, c.l.peak, c.r.peak);
-    split(level, f.levelL, f.levelR);
-    alignas(16) std::int32_t counts[4];
-    _mm_store_si128(reinterpret_cast<__m128i*>(counts), holdCount);
-    c.l.holdCount = counts[0];
-    c.r.holdCount = counts[1];
+        alignas(16) float v[4];
+        auto split = [&v](__m128 value, float& l, float& r) {
+            _mm_store_ps(v, value);
+            l = v[0];
+            r = v[1];
+        };
+        split(envelope, c.l.envelope, c.r.envelope);
+        split(attack, c.l.attackWeight, c.r.attackWeight);
+        split(release, c.l.releaseWeight, c.r.releaseWeight);
+        split(gain, c.l.gain, c.r.gain);
+        split(prevGain, c.l.prevGain, c.r.prevGain);
+        split(smoothGain, c.l.smoothGain, c.r.smoothGain);
+        split(peak, c.l.peak, c.r.peak);
+        split(level, f.levelL, f.levelR);
+        alignas(16) std::int32_t counts[4];
+        _mm_store_si128(reinterpret_cast<__m128i*>(counts), holdCount);
+        c.l.holdCount = counts[0];
+        c.r.holdCount = counts[1];
+    }
+
+    Section& s;
+    Compressor::Run& c;
+    Follower& f;
+    GainStage out;
+    __m128d b0, b1, b2, a1, a2, x1, x2, y1, y2, offset;
+    __m128 widthV;
+    __m128i holdLength, holdCount;
+    __m128 attackBase, releaseBase, attackRest, releaseTenth, below, makeup;
+    __m128 envelope, attack, release, gain, prevGain, smoothGain, peak;
+    __m128 outGain, ceiling, attackCoef, releaseCoef, level;
+};
+
+// Samples go through in chunks of this many when the gain curve is in use.
+constexpr int chunk = 32;
+
+template <bool filtering>
+void runBlock(float* left, float* right, int begin, int end, Section& s, float width, Compressor::Run& c,
+              GainStage out, Follower& f, bool& loud)
+{
+    Lanes<filtering> lanes(s, width, c, out, f);
+    int i = begin;
+    while (i < end)
+    {
+        const int n = end - i < chunk ? end - i : chunk;
+        if (!loud)
+        {
+            // Quiet: every stage in one loop, so the stages' recursions
+            // overlap; a sample above the threshold takes the curve inline.
+            bool anyLoud = false;
+            for (int k = i; k < i + n; ++k)
+            {
+                const __m128 x = lanes.front(Lanes<filtering>::load(left, right, k));
+                const bool quiet = lanes.quiet(lanes.envelope);
+                anyLoud = anyLoud || !quiet;
+                Lanes<filtering>::store(left, right, k, lanes.back(x, quiet ? lanes.makeup : gainsAbove(lanes.envelope, c.curve)));
+            }
+            loud = anyLoud;
+        }
+        else
+        {
+            // Loud: the curve's logarithms and exponentials in a loop of
+            // their own, between the stages before and after it.
+            __m128 xs[chunk], es[chunk];
+            bool anyLoud = false;
+            for (int k = 0; k < n; ++k)
+            {
+                xs[k] = lanes.front(Lanes<filtering>::load(left, right, i + k));
+                es[k] = lanes.envelope;
+                anyLoud = anyLoud || !lanes.quiet(es[k]);
+            }
+            if (anyLoud && CurveMath::available())
+            {
+                alignas(16) float envelopes[2 * chunk], gains[2 * chunk];
+                for (int k = 0; k < n; ++k)
+                    _mm_storel_pi(reinterpret_cast<__m64*>(envelopes + 2 * k), es[k]);
+                CurveMath::gains(envelopes, gains, 2 * n, c.curve);
+                for (int k = 0; k < n; ++k)
+                    es[k] = _mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(gains + 2 * k));
+            }
+            else if (anyLoud)
+                for (int k = 0; k < n; ++k)
+                    es[k] = lanes.gainOf(es[k]);
+            else
+                for (int k = 0; k < n; ++k)
+                    es[k] = lanes.makeup;
+            for (int k = 0; k < n; ++k)
+                Lanes<filtering>::store(left, right, i + k, lanes.back(xs[k], es[k]));
+            loud = anyLoud;
+        }
+        i += n;
+    }
+    lanes.storeState();
 }
 
 #else
@@ -252,7 +348,7 @@ float applyGain(float x, GainStage out)
 
 template <bool filtering>
 void runBlock(float* left, float* right, int begin, int end, Section& s, float width, Compressor::Run& c,
-              GainStage out, Follower& f)
+              GainStage out, Follower& f, bool&)
 {
     for (int i = begin; i < end; ++i)
     {
@@ -283,12 +379,12 @@ void runBlock(float* left, float* right, int begin, int end, Section& s, float w
 } // namespace
 
 void run(float* left, float* right, int begin, int end, bool filtering, Section& section, float width,
-         Compressor::Run& compressor, float outputGain, Follower& follower)
+         Compressor::Run& compressor, float outputGain, Follower& follower, bool& loud)
 {
     const GainStage out(outputGain);
     if (filtering)
-        runBlock<true>(left, right, begin, end, section, width, compressor, out, follower);
+        runBlock<true>(left, right, begin, end, section, width, compressor, out, follower, loud);
     else
-        runBlock<false>(left, right, begin, end, section, width, compressor, out, follower);
+        runBlock<false>(left, right, begin, end, section, width, compressor, out, follower, loud);
 }
 } // namespace StereoChain

@@ -31,7 +31,10 @@ struct Follower
 
 // Runs samples [begin, end) of left and right in place; the section only
 // when filtering is set. The output gain acts as the framework's applyGain
-// does: 1 leaves a sample, 0 clears it, anything else multiplies.
+// does: 1 leaves a sample, 0 clears it, anything else multiplies. loud tells
+// whether the last samples needed the compressor's gain curve (its
+// logarithm and exponential), which picks the faster way through the next
+// ones; it changes no result. Keep it from one call to the next.
 void run(float* left, float* right, int begin, int end, bool filtering, Section& section, float width,
-         Compressor::Run& compressor, float outputGain, Follower& follower);
+         Compressor::Run& compressor, float outputGain, Follower& follower, bool& loud);
 } // namespace StereoChain

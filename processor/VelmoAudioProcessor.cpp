@@ -355,9 +355,9 @@ void VelmoAudioProcessor::runChain (ShelfFilterHolder::ShelfFilter& filter, floa
     const float gain = outputGain.load (relaxed);
     Compressor::Run run = compressor.begin();
 
-    StereoChain::run (left, right, 0, steadyFrom, false, section, width, run, gain, follower);
+    StereoChain::run (left, right, 0, steadyFrom, false, section, width, run, gain, follower, chainLoud);
     StereoChain::run (left, right, steadyFrom, n, filter.steadyCascade().sectionCount == 1, section, width, run,
-                      gain, follower);
+                      gain, follower, chainLoud);
 
     historyL.sectionStates[0] = section.l;
     historyR.sectionStates[0] = section.r;

@@ -143,6 +143,10 @@ private:
     // compressor, the output gain and the follower.
     void runChain (ShelfFilterHolder::ShelfFilter& filter, float* left, float* right, int steadyFrom, int n);
 
+    // Whether the last block needed the compressor's gain curve (a hint for
+    // the one-pass chain; it changes no result).
+    bool chainLoud = false;
+
     // Two channels for the mono path, sized in prepareToPlay.
     juce::AudioSampleBuffer monoScratch;
 
