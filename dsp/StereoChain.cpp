@@ -37,6 +37,12 @@ inline __m128 select(__m128 mask, __m128 a, __m128 b)
     return _mm_or_ps(_mm_and_ps(mask, a), _mm_andnot_ps(mask, b));
 }
 
+// mask ? a : b for two values known ahead: b ^ (mask & (a ^ b)), with a ^ b given.
+inline __m128 selectKnown(__m128 mask, __m128 aXorB, __m128 b)
+{
+    return _mm_xor_ps(b, _mm_and_ps(mask, aXorB));
+}
+
 inline int lanes(__m128 mask)
 {
     return _mm_movemask_ps(mask) & 3;
@@ -92,6 +98,10 @@ struct Lanes
         envelope = _mm_setr_ps(c.l.envelope, c.r.envelope, 0.0f, 0.0f);
         attack = _mm_setr_ps(c.l.attackWeight, c.r.attackWeight, 0.0f, 0.0f);
         release = _mm_setr_ps(c.l.releaseWeight, c.r.releaseWeight, 0.0f, 0.0f);
+        attackXorRelease = _mm_xor_ps(attack, release);
+        baseXor = _mm_xor_ps(attackBase, releaseBase);
+        one = _mm_set1_ps(1.0f);
+        decayXorOne = _mm_xor_ps(_mm_set1_ps(peakDecay), one);
         gain = _mm_setr_ps(c.l.gain, c.r.gain, 0.0f, 0.0f);
         prevGain = _mm_setr_ps(c.l.prevGain, c.r.prevGain, 0.0f, 0.0f);
         smoothGain = _mm_setr_ps(c.l.smoothGain, c.r.smoothGain, 0.0f, 0.0f);
@@ -102,6 +112,7 @@ struct Lanes
         ceiling = _mm_set1_ps(f.ceiling);
         attackCoef = _mm_set1_ps(f.attackCoef);
         releaseCoef = _mm_set1_ps(f.releaseCoef);
+        coefXor = _mm_xor_ps(attackCoef, releaseCoef);
         level = _mm_setr_ps(f.levelL, f.levelR, 0.0f, 0.0f);
     }
 
@@ -150,17 +161,20 @@ struct Lanes
         }
 
         const __m128 absMask = _mm_castsi128_ps(_mm_set1_epi32(0x7fffffff));
-        const __m128 one = _mm_set1_ps(1.0f);
 
         // Peak hold.
         {
+            // Past the hold the peak is multiplied by the decay, else by 1,
+            // which leaves it as it is.
             const __m128i over = _mm_cmpgt_epi32(holdCount, holdLength);
             holdCount = _mm_add_epi32(holdCount, over);
-            peak = select(_mm_castsi128_ps(over), _mm_mul_ps(peak, _mm_set1_ps(peakDecay)), peak);
+            peak = _mm_mul_ps(peak, selectKnown(_mm_castsi128_ps(over), decayXorOne, one));
             holdCount = _mm_add_epi32(holdCount, _mm_set1_epi32(1));
+            // A greater magnitude replaces the peak (max keeps the peak when
+            // either is NaN, as the comparison does).
             const __m128 magnitude = _mm_and_ps(x, absMask);
             const __m128 isNew = _mm_cmpgt_ps(magnitude, peak);
-            peak = select(isNew, magnitude, peak);
+            peak = _mm_max_ps(magnitude, peak);
             holdCount = _mm_andnot_si128(_mm_castps_si128(isNew), holdCount);
             peak = _mm_min_ps(_mm_set1_ps(detectorLimit), peak);
         }
@@ -174,6 +188,7 @@ struct Lanes
             {
                 attack = attackBase;
                 release = releaseBase;
+                attackXorRelease = baseXor;
             }
             else
             {
@@ -191,8 +206,9 @@ struct Lanes
                 }
                 attack = select(low, attackBase, attackHigh);
                 release = select(low, releaseBase, releaseHigh);
+                attackXorRelease = _mm_xor_ps(attack, release);
             }
-            const __m128 w = select(_mm_cmpgt_ps(detector, envelope), attack, release);
+            const __m128 w = selectKnown(_mm_cmpgt_ps(detector, envelope), attackXorRelease, release);
             envelope = _mm_add_ps(_mm_mul_ps(_mm_sub_ps(one, w), envelope), _mm_mul_ps(w, detector));
         }
         return x;
@@ -222,10 +238,11 @@ struct Lanes
 
         // Follower: |x| limited to the ceiling (a NaN counts as 0), then
         // (level - a) c + a, limited to the ceiling.
+        // min(a, ceiling) is the ceiling for a NaN; the ordered mask then
+        // makes that 0.
         __m128 a = _mm_and_ps(x, _mm_castsi128_ps(_mm_set1_epi32(0x7fffffff)));
-        const __m128 inRange = _mm_cmple_ps(a, ceiling);
-        a = select(inRange, a, _mm_and_ps(_mm_cmpgt_ps(a, ceiling), ceiling));
-        const __m128 coef = select(_mm_cmpgt_ps(a, level), attackCoef, releaseCoef);
+        a = _mm_and_ps(_mm_cmpord_ps(a, a), _mm_min_ps(a, ceiling));
+        const __m128 coef = selectKnown(_mm_cmpgt_ps(a, level), coefXor, releaseCoef);
         level = _mm_add_ps(_mm_mul_ps(_mm_sub_ps(level, a), coef), a);
         level = _mm_min_ps(ceiling, level);
         return x;
@@ -273,8 +290,9 @@ struct Lanes
     __m128 widthV;
     __m128i holdLength, holdCount;
     __m128 attackBase, releaseBase, attackRest, releaseTenth, below, makeup;
-    __m128 envelope, attack, release, gain, prevGain, smoothGain, peak;
-    __m128 outGain, ceiling, attackCoef, releaseCoef, level;
+    __m128 envelope, attack, release, attackXorRelease, gain, prevGain, smoothGain, peak;
+    __m128 baseXor, one, decayXorOne;
+    __m128 outGain, ceiling, attackCoef, releaseCoef, coefXor, level;
 };
 
 // Samples go through in chunks of this many when the gain curve is in use.
