@@ -2,6 +2,8 @@
 
 #include "dsp/ExactComplex.h"
 
+#include "dsp/SectionChain.h"
+
 #include <cmath>
 #include <limits>
 
@@ -74,10 +76,11 @@ namespace
 {
 using RootPair = std::pair<std::complex<double>, std::complex<double>>;
 
+template <class Mapping>
 #if defined(__GNUC__)
 __attribute__((always_inline))
 #endif
-inline RootPair mapOneRoot(const BandMapping& m, std::complex<double> c)
+inline RootPair mapOneRoot(const Mapping& m, std::complex<double> c)
 {
     using Complex = std::complex<double>;
     if (c.real() == std::numeric_limits<double>::infinity() && c.imag() == 0.0)
@@ -134,6 +137,55 @@ BandMapping::BandMapping(double centre, double width, RootList& digital, const R
         const auto poles = mapOneRoot(*this, analog.poleA);
         const auto zeros = mapOneRoot(*this, analog.zeroA);
         append({ poles.first, poles.second, zeros.first, zeros.second });
+    }
+}
+
+// The band constants of one design, as the BandMapping constructor works them out.
+struct BandConstants
+{
+    double b, aSquared, bSquared, twoAb;
+};
+
+void designOrderOneSections(int count, const double (*values)[5], SectionCoeffs* sections)
+{
+    constexpr int most = orderOneBatch;
+    double gains[most], lower[most], upper[most], ca[most], cb[most], tb[most];
+
+    // Prototype: the 2N-th root of the linear gain, N = 1.
+    for (int k = 0; k < count; ++k)
+        gains[k] = std::pow(10.0, values[k][4] / 20.0);
+    for (int k = 0; k < count; ++k)
+        gains[k] = std::pow(gains[k], 1.0 / 2.0);
+
+    // Band edges and their trigonometry.
+    for (int k = 0; k < count; ++k)
+        placeEdges(values[k][2] / values[k][0], values[k][3] / values[k][0], lower[k], upper[k]);
+    for (int k = 0; k < count; ++k)
+    {
+        ca[k] = std::cos((upper[k] + lower[k]) * 0.5);
+        cb[k] = std::cos((upper[k] - lower[k]) * 0.5);
+        tb[k] = std::tan((upper[k] - lower[k]) * 0.5);
+    }
+
+    for (int k = 0; k < count; ++k)
+    {
+        const double a = ca[k] / cb[k];
+        const double b = 1.0 / tb[k];
+        const double ab = a * b;
+        const BandConstants m{b, a * a, b * b, ab * 2.0};
+        const double g = gains[k];
+        const auto poles = mapOneRoot(m, std::complex<double>(-1.0 / g, 0.0));
+        const auto zeros = mapOneRoot(m, std::complex<double>(-g, 0.0));
+
+        SectionChain chain(&sections[k], 1);
+        chain.sectionCount = 1;
+        sections[k].assignFromRoots({poles.first, poles.second, zeros.first, zeros.second});
+        const double centre = values[k][2] / values[k][0];
+        const double referenceOmega = centre < 0.25 ? 3.141592653589793 : 0.0;
+        const double scale = 1.0 / std::abs(chain.evaluateResponse(referenceOmega / 6.283185307179586));
+        sections[k].b1 *= scale;
+        sections[k].b2 *= scale;
+        sections[k].b0 *= scale;
     }
 }
 

@@ -71,13 +71,43 @@ public:
             for (int i = 0; i < 5; ++i)
                 step[i] = (this->params[i] - glideValues[i]) * r;
 
-            for (int j = 0; j < count; ++j)
+            if constexpr (DesignType::designsInBatches)
             {
-                for (int i = 0; i < 5; ++i)
-                    glideValues[i] += step[i];
+                // The designs of several samples at once, then those samples;
+                // the glide design ends configured for the last of them.
+                constexpr int batch = DesignType::batchSize;
+                double values[batch][5];
+                SectionCoeffs sections[batch];
+                for (int j0 = 0; j0 < count; j0 += batch)
+                {
+                    const int n = std::min(batch, count - j0);
+                    for (int k = 0; k < n; ++k)
+                        for (int i = 0; i < 5; ++i)
+                        {
+                            glideValues[i] += step[i];
+                            values[k][i] = glideValues[i];
+                        }
+                    DesignType::designBatch(n, values, sections);
+                    for (int k = 0; k < n; ++k)
+                    {
+                        SectionChain cascade(&sections[k], 1);
+                        cascade.sectionCount = 1;
+                        for (int c = Channels - 1; c >= 0; --c)
+                            channels[c][j0 + k] = this->histories[c].filterSample(channels[c][j0 + k], cascade);
+                    }
+                }
                 Base::configureFrom(glideDesign, glideValues);
-                for (int c = Channels - 1; c >= 0; --c)
-                    channels[c][j] = this->histories[c].filterSample(channels[c][j], glideDesign.cascade);
+            }
+            else
+            {
+                for (int j = 0; j < count; ++j)
+                {
+                    for (int i = 0; i < 5; ++i)
+                        glideValues[i] += step[i];
+                    Base::configureFrom(glideDesign, glideValues);
+                    for (int c = Channels - 1; c >= 0; --c)
+                        channels[c][j] = this->histories[c].filterSample(channels[c][j], glideDesign.cascade);
+                }
             }
 
             glideRemaining -= count;
