@@ -182,7 +182,7 @@ void designOrderOneSections(int count, const double (*values)[5], SectionCoeffs*
         sections[k].assignFromRoots({poles.first, poles.second, zeros.first, zeros.second});
         const double centre = values[k][2] / values[k][0];
         const double referenceOmega = centre < 0.25 ? 3.141592653589793 : 0.0;
-        const double scale = 1.0 / std::abs(chain.evaluateResponse(referenceOmega / 6.283185307179586));
+        const double scale = 1.0 / magnitude(chain.evaluateResponse(referenceOmega / 6.283185307179586));
         sections[k].b1 *= scale;
         sections[k].b2 *= scale;
         sections[k].b0 *= scale;

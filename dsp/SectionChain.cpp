@@ -66,7 +66,7 @@ void SectionChain::buildFromRoots(const RootList& list)
     if (sectionCount < 1)
         return;
     const std::complex<double> response = evaluateResponse(list.referenceOmega / 6.283185307179586);
-    const double scale = list.referenceGain / std::abs(response);
+    const double scale = list.referenceGain / magnitude(response);
     sections[0].b1 *= scale;
     sections[0].b2 *= scale;
     sections[0].b0 *= scale;

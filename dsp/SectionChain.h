@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cmath>
 #include <complex>
 
 #include "dsp/RootList.h"
@@ -23,6 +24,13 @@ struct SectionCoeffs
     void assignSecondOrder(std::complex<double> pole1, std::complex<double> zero1,
                            std::complex<double> pole2, std::complex<double> zero2);
 };
+
+// |z| as std::abs gives it (hypot); for a zero imaginary part that is
+// exactly |re|, which needs no hypot.
+inline double magnitude(std::complex<double> z)
+{
+    return z.imag() == 0.0 ? std::fabs(z.real()) : std::abs(z);
+}
 
 // Cascade of sections in storage the chain does not own.
 struct SectionChain
