@@ -167,6 +167,7 @@ void designOrderOneSections(int count, const double (*values)[5], SectionCoeffs*
         tb[k] = std::tan((upper[k] - lower[k]) * 0.5);
     }
 
+    RootGroup groups[most];
     for (int k = 0; k < count; ++k)
     {
         const double a = ca[k] / cb[k];
@@ -176,10 +177,16 @@ void designOrderOneSections(int count, const double (*values)[5], SectionCoeffs*
         const double g = gains[k];
         const auto poles = mapOneRoot(m, std::complex<double>(-1.0 / g, 0.0));
         const auto zeros = mapOneRoot(m, std::complex<double>(-g, 0.0));
+        groups[k] = {poles.first, poles.second, zeros.first, zeros.second};
+    }
 
+    // Sections, normalised at the Nyquist frequency for bands centred below a
+    // quarter of the sample rate, else at DC.
+    for (int k = 0; k < count; ++k)
+    {
         SectionChain chain(&sections[k], 1);
         chain.sectionCount = 1;
-        sections[k].assignFromRoots({poles.first, poles.second, zeros.first, zeros.second});
+        sections[k].assignFromRoots(groups[k]);
         const double centre = values[k][2] / values[k][0];
         const double referenceOmega = centre < 0.25 ? 3.141592653589793 : 0.0;
         const double scale = 1.0 / magnitude(chain.evaluateResponse(referenceOmega / 6.283185307179586));
