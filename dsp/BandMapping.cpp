@@ -7,6 +7,10 @@
 #include <cmath>
 #include <limits>
 
+#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
+#include <emmintrin.h>
+#endif
+
 namespace Dsp
 {
 namespace
@@ -96,6 +100,108 @@ inline RootPair mapOneRoot(const Mapping& m, std::complex<double> c)
     const Complex second = ExactComplex::divide((m.twoAb * cp + s) + m.twoAb, d);
     return { first, second };
 }
+#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
+#define BAND_MAPPING_SSE2 1
+
+// Two real analog roots mapped side by side (lane 0 the pole, lane 1 the
+// zero) with exactly the operations of mapOneRoot for a root whose imaginary
+// part is +0: the complex expressions written out part by part as the
+// compiler evaluates them, the divisions by the real divisors that arise as
+// ExactComplex::divide takes them. Answers false, having done nothing, when
+// a value leaves the range where those forms hold; mapOneRoot then does it.
+struct Lanes2
+{
+    __m128d re, im;
+};
+
+inline __m128d selectPd(__m128d mask, __m128d a, __m128d b)
+{
+    return _mm_or_pd(_mm_and_pd(mask, a), _mm_andnot_pd(mask, b));
+}
+
+// Zero, or magnitude within 2^-300 to 2^300, in both lanes.
+inline bool moderate2(__m128d v)
+{
+    const __m128d a = _mm_and_pd(v, _mm_castsi128_pd(_mm_set1_epi64x(0x7fffffffffffffffLL)));
+    const __m128d ok = _mm_or_pd(_mm_cmpeq_pd(v, _mm_setzero_pd()),
+                                 _mm_and_pd(_mm_cmpge_pd(a, _mm_set1_pd(0x1p-300)), _mm_cmple_pd(a, _mm_set1_pd(0x1p300))));
+    return _mm_movemask_pd(ok) == 3;
+}
+
+inline bool allZero(__m128d v)
+{
+    return _mm_movemask_pd(_mm_cmpeq_pd(v, _mm_setzero_pd())) == 3;
+}
+
+// ExactComplex::divide for moderate parts and a divisor (c, e) with e zero
+// and c not: a zero quotient part from a product, any other from a division.
+inline bool divideByReal(Lanes2 n, Lanes2 d, Lanes2& q)
+{
+    if (!(moderate2(n.re) && moderate2(n.im) && moderate2(d.re) && moderate2(d.im)) || !allZero(d.im)
+        || _mm_movemask_pd(_mm_cmpeq_pd(d.re, _mm_setzero_pd())) != 0)
+        return false;
+    const __m128d xn = _mm_add_pd(n.re, _mm_mul_pd(d.im, _mm_mul_pd(n.im, d.re)));
+    const __m128d yn = _mm_sub_pd(n.im, _mm_mul_pd(d.im, _mm_mul_pd(n.re, d.re)));
+    q.re = selectPd(_mm_cmpeq_pd(xn, _mm_setzero_pd()), _mm_mul_pd(xn, d.re), _mm_div_pd(xn, d.re));
+    q.im = selectPd(_mm_cmpeq_pd(yn, _mm_setzero_pd()), _mm_mul_pd(yn, d.re), _mm_div_pd(yn, d.re));
+    return true;
+}
+
+template <class Mapping>
+bool mapRealRootPair(const Mapping& m, double pole, double zero, RootPair& poles, RootPair& zeros)
+{
+    const __m128d c = _mm_set_pd(zero, pole);
+    if (_mm_movemask_pd(_mm_cmpeq_pd(c, _mm_set1_pd(std::numeric_limits<double>::infinity()))) != 0)
+        return false;
+    const __m128d one = _mm_set1_pd(1.0);
+
+    // cp = (1 + c) / (1 - c): (1 + c, +0) over (1 - c, -0).
+    Lanes2 cp;
+    if (!divideByReal({_mm_add_pd(c, one), _mm_setzero_pd()}, {_mm_sub_pd(one, c), _mm_set1_pd(-0.0)}, cp))
+        return false;
+
+    // d2 = (h cp + 8 (g - 1)) cp + h.
+    const double g = (m.aSquared - 1.0) * m.bSquared;
+    const double h = 4.0 * (g + 1.0);
+    const __m128d hv = _mm_set1_pd(h);
+    const Lanes2 x{_mm_add_pd(_mm_mul_pd(cp.re, hv), _mm_set1_pd(8.0 * (g - 1.0))), _mm_mul_pd(cp.im, hv)};
+    __m128d d2re = _mm_sub_pd(_mm_mul_pd(x.re, cp.re), _mm_mul_pd(x.im, cp.im));
+    const __m128d d2im = _mm_add_pd(_mm_mul_pd(x.re, cp.im), _mm_mul_pd(x.im, cp.re));
+    // The compiler's product leaves a NaN in both parts to its runtime routine.
+    if (_mm_movemask_pd(_mm_and_pd(_mm_cmpunord_pd(d2re, d2re), _mm_cmpunord_pd(d2im, d2im))) != 0)
+        return false;
+    d2re = _mm_add_pd(d2re, hv);
+
+    // s: the root with a non-negative real part of a real d2.
+    if (!allZero(d2im) || _mm_movemask_pd(_mm_cmpunord_pd(d2re, d2re)) != 0)
+        return false;
+    const __m128d negative = _mm_cmplt_pd(d2re, _mm_setzero_pd());
+    const __m128d root = _mm_sqrt_pd(selectPd(negative, _mm_xor_pd(d2re, _mm_set1_pd(-0.0)), d2re));
+    const __m128d absRoot = _mm_and_pd(root, _mm_castsi128_pd(_mm_set1_epi64x(0x7fffffffffffffffLL)));
+    const Lanes2 sq{_mm_andnot_pd(negative, absRoot), _mm_and_pd(negative, root)};
+
+    // d = 2 (b - 1) cp + 2 (b + 1).
+    const __m128d k = _mm_set1_pd(2.0 * (m.b - 1.0));
+    const Lanes2 d{_mm_add_pd(_mm_mul_pd(cp.re, k), _mm_set1_pd(2.0 * (m.b + 1.0))), _mm_mul_pd(cp.im, k)};
+
+    // ((twoAb cp -+ s) + twoAb) / d.
+    const __m128d t = _mm_set1_pd(m.twoAb);
+    const Lanes2 tcp{_mm_mul_pd(cp.re, t), _mm_mul_pd(cp.im, t)};
+    Lanes2 first, second;
+    if (!divideByReal({_mm_add_pd(_mm_sub_pd(tcp.re, sq.re), t), _mm_sub_pd(tcp.im, sq.im)}, d, first)
+        || !divideByReal({_mm_add_pd(_mm_add_pd(tcp.re, sq.re), t), _mm_add_pd(tcp.im, sq.im)}, d, second))
+        return false;
+
+    alignas(16) double fr[2], fi[2], sr[2], si[2];
+    _mm_store_pd(fr, first.re);
+    _mm_store_pd(fi, first.im);
+    _mm_store_pd(sr, second.re);
+    _mm_store_pd(si, second.im);
+    poles = {{fr[0], fi[0]}, {sr[0], si[0]}};
+    zeros = {{fr[1], fi[1]}, {sr[1], si[1]}};
+    return true;
+}
+#endif
 } // namespace
 
 std::pair<std::complex<double>, std::complex<double>> BandMapping::mapRoot(std::complex<double> c) const
@@ -175,8 +281,14 @@ void designOrderOneSections(int count, const double (*values)[5], SectionCoeffs*
         const double ab = a * b;
         const BandConstants m{b, a * a, b * b, ab * 2.0};
         const double g = gains[k];
-        const auto poles = mapOneRoot(m, std::complex<double>(-1.0 / g, 0.0));
-        const auto zeros = mapOneRoot(m, std::complex<double>(-g, 0.0));
+        RootPair poles, zeros;
+#if BAND_MAPPING_SSE2
+        if (!mapRealRootPair(m, -1.0 / g, -g, poles, zeros))
+#endif
+        {
+            poles = mapOneRoot(m, std::complex<double>(-1.0 / g, 0.0));
+            zeros = mapOneRoot(m, std::complex<double>(-g, 0.0));
+        }
         groups[k] = {poles.first, poles.second, zeros.first, zeros.second};
     }
 
