@@ -142,8 +142,13 @@ inline bool divideByReal(Lanes2 n, Lanes2 d, Lanes2& q)
         return false;
     const __m128d xn = _mm_add_pd(n.re, _mm_mul_pd(d.im, _mm_mul_pd(n.im, d.re)));
     const __m128d yn = _mm_sub_pd(n.im, _mm_mul_pd(d.im, _mm_mul_pd(n.re, d.re)));
-    q.re = selectPd(_mm_cmpeq_pd(xn, _mm_setzero_pd()), _mm_mul_pd(xn, d.re), _mm_div_pd(xn, d.re));
-    q.im = selectPd(_mm_cmpeq_pd(yn, _mm_setzero_pd()), _mm_mul_pd(yn, d.re), _mm_div_pd(yn, d.re));
+    const __m128d xZero = _mm_cmpeq_pd(xn, _mm_setzero_pd());
+    const __m128d yZero = _mm_cmpeq_pd(yn, _mm_setzero_pd());
+    // Divide only where a quotient part is not zero.
+    q.re = _mm_movemask_pd(xZero) == 3 ? _mm_mul_pd(xn, d.re)
+                                       : selectPd(xZero, _mm_mul_pd(xn, d.re), _mm_div_pd(xn, d.re));
+    q.im = _mm_movemask_pd(yZero) == 3 ? _mm_mul_pd(yn, d.re)
+                                       : selectPd(yZero, _mm_mul_pd(yn, d.re), _mm_div_pd(yn, d.re));
     return true;
 }
 
@@ -264,8 +269,12 @@ void designOrderOneSections(int count, const double (*values)[5], SectionCoeffs*
         gains[k] = std::pow(gains[k], 1.0 / 2.0);
 
     // Band edges and their trigonometry.
+    double centres[most];
     for (int k = 0; k < count; ++k)
-        placeEdges(values[k][2] / values[k][0], values[k][3] / values[k][0], lower[k], upper[k]);
+    {
+        centres[k] = values[k][2] / values[k][0];
+        placeEdges(centres[k], values[k][3] / values[k][0], lower[k], upper[k]);
+    }
     for (int k = 0; k < count; ++k)
     {
         ca[k] = std::cos((upper[k] + lower[k]) * 0.5);
@@ -299,8 +308,7 @@ void designOrderOneSections(int count, const double (*values)[5], SectionCoeffs*
         SectionChain chain(&sections[k], 1);
         chain.sectionCount = 1;
         sections[k].assignFromRoots(groups[k]);
-        const double centre = values[k][2] / values[k][0];
-        const double referenceOmega = centre < 0.25 ? 3.141592653589793 : 0.0;
+        const double referenceOmega = centres[k] < 0.25 ? 3.141592653589793 : 0.0;
         const double scale = 1.0 / magnitude(chain.evaluateResponse(referenceOmega / 6.283185307179586));
         sections[k].b1 *= scale;
         sections[k].b2 *= scale;

@@ -88,12 +88,25 @@ public:
                             values[k][i] = glideValues[i];
                         }
                     DesignType::designBatch(n, values, sections);
-                    for (int k = 0; k < n; ++k)
+                    // filterSample on a one-section cascade, the histories in locals.
+                    DirectFormI state[Channels];
+                    double offset[Channels];
+                    for (int c = 0; c < Channels; ++c)
                     {
-                        SectionChain cascade(&sections[k], 1);
-                        cascade.sectionCount = 1;
+                        state[c] = this->histories[c].sectionStates[0];
+                        offset[c] = this->histories[c].denormalOffset;
+                    }
+                    for (int k = 0; k < n; ++k)
                         for (int c = Channels - 1; c >= 0; --c)
-                            channels[c][j0 + k] = this->histories[c].filterSample(channels[c][j0 + k], cascade);
+                        {
+                            offset[c] = -offset[c];
+                            Sample& x = channels[c][j0 + k];
+                            x = static_cast<Sample>(state[c].filterSection(static_cast<double>(x), sections[k], offset[c]));
+                        }
+                    for (int c = 0; c < Channels; ++c)
+                    {
+                        this->histories[c].sectionStates[0] = state[c];
+                        this->histories[c].denormalOffset = offset[c];
                     }
                 }
                 Base::configureFrom(glideDesign, glideValues);
