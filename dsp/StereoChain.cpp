@@ -298,11 +298,29 @@ struct Lanes
 // Samples go through in chunks of this many when the gain curve is in use.
 constexpr int chunk = 32;
 
+// A chunk whose front stages have run and whose gains are known; its back
+// stages wait for the next chunk's front stages, so the two overlap.
+struct Pending
+{
+    __m128 xs[chunk], gains[chunk];
+    int start = 0, count = 0;
+};
+
 template <bool filtering>
 void runBlock(float* left, float* right, int begin, int end, Section& s, float width, Compressor::Run& c,
               GainStage out, Follower& f, bool& loud)
 {
     Lanes<filtering> lanes(s, width, c, out, f);
+    Pending buffers[2];
+    Pending* pending = &buffers[0];
+    Pending* next = &buffers[1];
+
+    auto flush = [&] {
+        for (int k = 0; k < pending->count; ++k)
+            Lanes<filtering>::store(left, right, pending->start + k, lanes.back(pending->xs[k], pending->gains[k]));
+        pending->count = 0;
+    };
+
     int i = begin;
     while (i < end)
     {
@@ -311,6 +329,7 @@ void runBlock(float* left, float* right, int begin, int end, Section& s, float w
         {
             // Quiet: every stage in one loop, so the stages' recursions
             // overlap; a sample above the threshold takes the curve inline.
+            flush();
             bool anyLoud = false;
             for (int k = i; k < i + n; ++k)
             {
@@ -323,37 +342,55 @@ void runBlock(float* left, float* right, int begin, int end, Section& s, float w
         }
         else
         {
-            // Loud: the curve's logarithms and exponentials in a loop of
-            // their own, between the stages before and after it.
-            __m128 xs[chunk], es[chunk];
+            // Loud: the front stages of this chunk beside the back stages of
+            // the one before, then this chunk's gains through the curve in a
+            // loop of their own.
             bool anyLoud = false;
-            for (int k = 0; k < n; ++k)
+            const int both = n < pending->count ? n : pending->count;
+            int k = 0;
+            for (; k < both; ++k)
             {
-                xs[k] = lanes.front(Lanes<filtering>::load(left, right, i + k));
-                es[k] = lanes.envelope;
-                anyLoud = anyLoud || !lanes.quiet(es[k]);
+                next->xs[k] = lanes.front(Lanes<filtering>::load(left, right, i + k));
+                next->gains[k] = lanes.envelope;
+                anyLoud = anyLoud || !lanes.quiet(lanes.envelope);
+                Lanes<filtering>::store(left, right, pending->start + k, lanes.back(pending->xs[k], pending->gains[k]));
             }
+            for (; k < n; ++k)
+            {
+                next->xs[k] = lanes.front(Lanes<filtering>::load(left, right, i + k));
+                next->gains[k] = lanes.envelope;
+                anyLoud = anyLoud || !lanes.quiet(lanes.envelope);
+            }
+            for (; k < pending->count; ++k)
+                Lanes<filtering>::store(left, right, pending->start + k, lanes.back(pending->xs[k], pending->gains[k]));
+            pending->count = 0;
+
+            __m128* es = next->gains;
             if (anyLoud && CurveMath::available())
             {
                 alignas(16) float envelopes[2 * chunk], gains[2 * chunk];
-                for (int k = 0; k < n; ++k)
-                    _mm_storel_pi(reinterpret_cast<__m64*>(envelopes + 2 * k), es[k]);
+                for (int j = 0; j < n; ++j)
+                    _mm_storel_pi(reinterpret_cast<__m64*>(envelopes + 2 * j), es[j]);
                 CurveMath::gains(envelopes, gains, 2 * n, c.curve);
-                for (int k = 0; k < n; ++k)
-                    es[k] = _mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(gains + 2 * k));
+                for (int j = 0; j < n; ++j)
+                    es[j] = _mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(gains + 2 * j));
             }
             else if (anyLoud)
-                for (int k = 0; k < n; ++k)
-                    es[k] = lanes.gainOf(es[k]);
+                for (int j = 0; j < n; ++j)
+                    es[j] = lanes.gainOf(es[j]);
             else
-                for (int k = 0; k < n; ++k)
-                    es[k] = lanes.makeup;
-            for (int k = 0; k < n; ++k)
-                Lanes<filtering>::store(left, right, i + k, lanes.back(xs[k], es[k]));
+                for (int j = 0; j < n; ++j)
+                    es[j] = lanes.makeup;
+            next->start = i;
+            next->count = n;
+            Pending* t = pending;
+            pending = next;
+            next = t;
             loud = anyLoud;
         }
         i += n;
     }
+    flush();
     lanes.storeState();
 }
 
