@@ -64,9 +64,11 @@ CURVE_INLINE __m128 log4v(__m128 x, int& outside)
     const __m128i index = _mm_slli_epi32(_mm_and_si128(_mm_srli_epi32(tmp, 19), _mm_set1_epi32(15)), 1);
     const __m128i k = _mm_srai_epi32(tmp, 23);
     const __m128i iz = _mm_sub_epi32(ix, _mm_and_si128(tmp, _mm_set1_epi32(static_cast<int>(0xff800000u))));
-    const __m256d all = _mm256_castsi256_pd(_mm256_set1_epi64x(-1));
-    const __m256d invc = _mm256_mask_i32gather_pd(_mm256_setzero_pd(), logTable, index, all, 8);
-    const __m256d logc = _mm256_mask_i32gather_pd(_mm256_setzero_pd(), logTable + 1, index, all, 8);
+    // Table look-ups by plain loads: gathers are slow on many processors.
+    alignas(16) std::int32_t at[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(at), index);
+    const __m256d invc = _mm256_set_pd(logTable[at[3]], logTable[at[2]], logTable[at[1]], logTable[at[0]]);
+    const __m256d logc = _mm256_set_pd(logTable[at[3] + 1], logTable[at[2] + 1], logTable[at[1] + 1], logTable[at[0] + 1]);
 
     const __m256d z = _mm256_cvtps_pd(_mm_castsi128_ps(iz));
     const __m256d r = _mm256_fmadd_pd(z, invc, _mm256_set1_pd(-1.0));
@@ -100,11 +102,11 @@ CURVE_INLINE __m128 exp4v(__m128 x, int& outside)
     const __m256d r2 = _mm256_mul_pd(r, r);
     __m256d y = _mm256_fmadd_pd(r, _mm256_set1_pd(expC2), _mm256_set1_pd(1.0));
     y = _mm256_fmadd_pd(z, r2, y);
-    const __m256i index = _mm256_and_si256(ki, _mm256_set1_epi64x(31));
-    const __m256i bits = _mm256_add_epi64(
-        _mm256_mask_i64gather_epi64(_mm256_setzero_si256(), reinterpret_cast<const long long*>(expTable), index,
-                                    _mm256_set1_epi64x(-1), 8),
-        _mm256_slli_epi64(ki, 47));
+    alignas(32) std::uint64_t at[4];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(at), _mm256_and_si256(ki, _mm256_set1_epi64x(31)));
+    const __m256i table = _mm256_set_epi64x(static_cast<long long>(expTable[at[3]]), static_cast<long long>(expTable[at[2]]),
+                                            static_cast<long long>(expTable[at[1]]), static_cast<long long>(expTable[at[0]]));
+    const __m256i bits = _mm256_add_epi64(table, _mm256_slli_epi64(ki, 47));
     y = _mm256_mul_pd(y, _mm256_castsi256_pd(bits));
     return _mm256_cvtpd_ps(y);
 }
