@@ -152,49 +152,61 @@ inline bool divideByReal(Lanes2 n, Lanes2 d, Lanes2& q)
     return true;
 }
 
-template <class Mapping>
-bool mapRealRootPair(const Mapping& m, double pole, double zero, RootPair& poles, RootPair& zeros)
+// The stages of the mapping for one pair, so that a batch can run each stage
+// over all its pairs before the next. A stage answers false, having done
+// nothing further, when a value leaves the range where these forms hold;
+// mapOneRoot then maps that pair.
+struct PairMapping
+{
+    // Band constants.
+    double g, h, twoAb, b;
+    // Stage results.
+    Lanes2 cp, sq, d;
+};
+
+// cp = (1 + c) / (1 - c): (1 + c, +0) over (1 - c, -0).
+inline bool mapStageOne(PairMapping& p, double pole, double zero)
 {
     const __m128d c = _mm_set_pd(zero, pole);
     if (_mm_movemask_pd(_mm_cmpeq_pd(c, _mm_set1_pd(std::numeric_limits<double>::infinity()))) != 0)
         return false;
     const __m128d one = _mm_set1_pd(1.0);
+    return divideByReal({_mm_add_pd(c, one), _mm_setzero_pd()}, {_mm_sub_pd(one, c), _mm_set1_pd(-0.0)}, p.cp);
+}
 
-    // cp = (1 + c) / (1 - c): (1 + c, +0) over (1 - c, -0).
-    Lanes2 cp;
-    if (!divideByReal({_mm_add_pd(c, one), _mm_setzero_pd()}, {_mm_sub_pd(one, c), _mm_set1_pd(-0.0)}, cp))
-        return false;
-
-    // d2 = (h cp + 8 (g - 1)) cp + h.
-    const double g = (m.aSquared - 1.0) * m.bSquared;
-    const double h = 4.0 * (g + 1.0);
-    const __m128d hv = _mm_set1_pd(h);
-    const Lanes2 x{_mm_add_pd(_mm_mul_pd(cp.re, hv), _mm_set1_pd(8.0 * (g - 1.0))), _mm_mul_pd(cp.im, hv)};
+// d2 = (h cp + 8 (g - 1)) cp + h, its root s with a non-negative real part,
+// and d = 2 (b - 1) cp + 2 (b + 1).
+inline bool mapStageTwo(PairMapping& p)
+{
+    const Lanes2& cp = p.cp;
+    const __m128d hv = _mm_set1_pd(p.h);
+    const Lanes2 x{_mm_add_pd(_mm_mul_pd(cp.re, hv), _mm_set1_pd(8.0 * (p.g - 1.0))), _mm_mul_pd(cp.im, hv)};
     __m128d d2re = _mm_sub_pd(_mm_mul_pd(x.re, cp.re), _mm_mul_pd(x.im, cp.im));
     const __m128d d2im = _mm_add_pd(_mm_mul_pd(x.re, cp.im), _mm_mul_pd(x.im, cp.re));
     // The compiler's product leaves a NaN in both parts to its runtime routine.
     if (_mm_movemask_pd(_mm_and_pd(_mm_cmpunord_pd(d2re, d2re), _mm_cmpunord_pd(d2im, d2im))) != 0)
         return false;
     d2re = _mm_add_pd(d2re, hv);
-
-    // s: the root with a non-negative real part of a real d2.
     if (!allZero(d2im) || _mm_movemask_pd(_mm_cmpunord_pd(d2re, d2re)) != 0)
         return false;
     const __m128d negative = _mm_cmplt_pd(d2re, _mm_setzero_pd());
     const __m128d root = _mm_sqrt_pd(selectPd(negative, _mm_xor_pd(d2re, _mm_set1_pd(-0.0)), d2re));
     const __m128d absRoot = _mm_and_pd(root, _mm_castsi128_pd(_mm_set1_epi64x(0x7fffffffffffffffLL)));
-    const Lanes2 sq{_mm_andnot_pd(negative, absRoot), _mm_and_pd(negative, root)};
+    p.sq = {_mm_andnot_pd(negative, absRoot), _mm_and_pd(negative, root)};
 
-    // d = 2 (b - 1) cp + 2 (b + 1).
-    const __m128d k = _mm_set1_pd(2.0 * (m.b - 1.0));
-    const Lanes2 d{_mm_add_pd(_mm_mul_pd(cp.re, k), _mm_set1_pd(2.0 * (m.b + 1.0))), _mm_mul_pd(cp.im, k)};
+    const __m128d k = _mm_set1_pd(2.0 * (p.b - 1.0));
+    p.d = {_mm_add_pd(_mm_mul_pd(cp.re, k), _mm_set1_pd(2.0 * (p.b + 1.0))), _mm_mul_pd(cp.im, k)};
+    return true;
+}
 
-    // ((twoAb cp -+ s) + twoAb) / d.
-    const __m128d t = _mm_set1_pd(m.twoAb);
-    const Lanes2 tcp{_mm_mul_pd(cp.re, t), _mm_mul_pd(cp.im, t)};
+// ((twoAb cp -+ s) + twoAb) / d, the pole's images into poles, the zero's into zeros.
+inline bool mapStageThree(const PairMapping& p, RootPair& poles, RootPair& zeros)
+{
+    const __m128d t = _mm_set1_pd(p.twoAb);
+    const Lanes2 tcp{_mm_mul_pd(p.cp.re, t), _mm_mul_pd(p.cp.im, t)};
     Lanes2 first, second;
-    if (!divideByReal({_mm_add_pd(_mm_sub_pd(tcp.re, sq.re), t), _mm_sub_pd(tcp.im, sq.im)}, d, first)
-        || !divideByReal({_mm_add_pd(_mm_add_pd(tcp.re, sq.re), t), _mm_add_pd(tcp.im, sq.im)}, d, second))
+    if (!divideByReal({_mm_add_pd(_mm_sub_pd(tcp.re, p.sq.re), t), _mm_sub_pd(tcp.im, p.sq.im)}, p.d, first)
+        || !divideByReal({_mm_add_pd(_mm_add_pd(tcp.re, p.sq.re), t), _mm_add_pd(tcp.im, p.sq.im)}, p.d, second))
         return false;
 
     alignas(16) double fr[2], fi[2], sr[2], si[2];
@@ -283,23 +295,50 @@ void designOrderOneSections(int count, const double (*values)[5], SectionCoeffs*
     }
 
     RootGroup groups[most];
+    BandConstants constants[most];
     for (int k = 0; k < count; ++k)
     {
         const double a = ca[k] / cb[k];
         const double b = 1.0 / tb[k];
         const double ab = a * b;
-        const BandConstants m{b, a * a, b * b, ab * 2.0};
-        const double g = gains[k];
-        RootPair poles, zeros;
-#if BAND_MAPPING_SSE2
-        if (!mapRealRootPair(m, -1.0 / g, -g, poles, zeros))
-#endif
-        {
-            poles = mapOneRoot(m, std::complex<double>(-1.0 / g, 0.0));
-            zeros = mapOneRoot(m, std::complex<double>(-g, 0.0));
-        }
-        groups[k] = {poles.first, poles.second, zeros.first, zeros.second};
+        constants[k] = {b, a * a, b * b, ab * 2.0};
     }
+
+    bool mapped[most];
+#if BAND_MAPPING_SSE2
+    // The pole and the zero side by side, each stage over the whole batch.
+    PairMapping pairs[most];
+    for (int k = 0; k < count; ++k)
+    {
+        const BandConstants& m = constants[k];
+        PairMapping& p = pairs[k];
+        p.g = (m.aSquared - 1.0) * m.bSquared;
+        p.h = 4.0 * (p.g + 1.0);
+        p.twoAb = m.twoAb;
+        p.b = m.b;
+        mapped[k] = mapStageOne(p, -1.0 / gains[k], -gains[k]);
+    }
+    for (int k = 0; k < count; ++k)
+        mapped[k] = mapped[k] && mapStageTwo(pairs[k]);
+    for (int k = 0; k < count; ++k)
+    {
+        RootPair poles, zeros;
+        mapped[k] = mapped[k] && mapStageThree(pairs[k], poles, zeros);
+        if (mapped[k])
+            groups[k] = {poles.first, poles.second, zeros.first, zeros.second};
+    }
+#else
+    for (int k = 0; k < count; ++k)
+        mapped[k] = false;
+#endif
+    for (int k = 0; k < count; ++k)
+        if (!mapped[k])
+        {
+            const double g = gains[k];
+            const RootPair poles = mapOneRoot(constants[k], std::complex<double>(-1.0 / g, 0.0));
+            const RootPair zeros = mapOneRoot(constants[k], std::complex<double>(-g, 0.0));
+            groups[k] = {poles.first, poles.second, zeros.first, zeros.second};
+        }
 
     // Sections, normalised at the Nyquist frequency for bands centred below a
     // quarter of the sample rate, else at DC.
