@@ -342,13 +342,16 @@ void designOrderOneSections(int count, const double (*values)[5], SectionCoeffs*
 
     // Sections, normalised at the Nyquist frequency for bands centred below a
     // quarter of the sample rate, else at DC.
+    const SectionChain::UnitPowers& nyquist = SectionChain::powersAtNyquist();
+    const SectionChain::UnitPowers& dc = SectionChain::powersAtDc();
     for (int k = 0; k < count; ++k)
     {
         SectionChain chain(&sections[k], 1);
         chain.sectionCount = 1;
         sections[k].assignFromRoots(groups[k]);
-        const double referenceOmega = centres[k] < 0.25 ? 3.141592653589793 : 0.0;
-        const double scale = 1.0 / magnitude(chain.evaluateResponse(referenceOmega / 6.283185307179586));
+        // referenceOmega / 2 pi is exactly 0.5 or 0.
+        const SectionChain::UnitPowers& z = centres[k] < 0.25 ? nyquist : dc;
+        const double scale = 1.0 / magnitude(chain.responseAt(z.z1, z.z2));
         sections[k].b1 *= scale;
         sections[k].b2 *= scale;
         sections[k].b0 *= scale;

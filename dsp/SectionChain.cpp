@@ -76,54 +76,45 @@ namespace
 {
 
 // e^(-jw) and e^(-2jw) for w = f 2 pi.
-struct UnitPowers
+struct Powers
 {
-    explicit UnitPowers(double f)
-        : frequency(f), z1(std::cos(-(f * 6.283185307179586)), std::sin(-(f * 6.283185307179586))),
-          z2(std::cos((f * 6.283185307179586) * -2.0), std::sin((f * 6.283185307179586) * -2.0))
+    explicit Powers(double f)
+        : frequency(f),
+          powers{{std::cos(-(f * 6.283185307179586)), std::sin(-(f * 6.283185307179586))},
+                 {std::cos((f * 6.283185307179586) * -2.0), std::sin((f * 6.283185307179586) * -2.0)}}
     {
     }
 
     double frequency;
-    std::complex<double> z1, z2;
+    SectionChain::UnitPowers powers;
 };
 
 // The two frequencies every design is normalised at (DC and the Nyquist
 // frequency), worked out once when the library loads.
-const UnitPowers atDc(0.0);
-const UnitPowers atNyquist(0.5);
+const Powers atDc(0.0);
+const Powers atNyquist(0.5);
 
 } // namespace
 
+const SectionChain::UnitPowers& SectionChain::powersAtDc()
+{
+    return atDc.powers;
+}
+
+const SectionChain::UnitPowers& SectionChain::powersAtNyquist()
+{
+    return atNyquist.powers;
+}
+
 std::complex<double> SectionChain::evaluateResponse(double f) const
 {
-    std::complex<double> z1, z2;
     if (f == atNyquist.frequency)
-    {
-        z1 = atNyquist.z1;
-        z2 = atNyquist.z2;
-    }
-    else if (f == atDc.frequency && !std::signbit(f))
-    {
-        z1 = atDc.z1;
-        z2 = atDc.z2;
-    }
-    else
-    {
-        const double w = f * 6.283185307179586;
-        z1 = std::complex<double>(std::cos(-w), std::sin(-w));
-        z2 = std::complex<double>(std::cos(w * -2.0), std::sin(w * -2.0));
-    }
-
-    std::complex<double> numerator(1.0, 0.0);
-    std::complex<double> denominator(1.0, 0.0);
-    for (int i = 0; i < sectionCount; ++i)
-    {
-        const SectionCoeffs& s = sections[i];
-        numerator *= s.b0 + s.b1 * z1 + s.b2 * z2;
-        denominator *= 1.0 + s.a1 * z1 + s.a2 * z2;
-    }
-    return ExactComplex::divide(numerator, denominator);
+        return responseAt(atNyquist.powers.z1, atNyquist.powers.z2);
+    if (f == atDc.frequency && !std::signbit(f))
+        return responseAt(atDc.powers.z1, atDc.powers.z2);
+    const double w = f * 6.283185307179586;
+    return responseAt(std::complex<double>(std::cos(-w), std::sin(-w)),
+                      std::complex<double>(std::cos(w * -2.0), std::sin(w * -2.0)));
 }
 
 } // namespace Dsp
