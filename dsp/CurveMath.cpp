@@ -129,49 +129,70 @@ CURVE_TARGET void exp4Impl(const float* in, float* out)
             out[i] = std::exp(in[i]);
 }
 
-// Four gains; lanes the vector forms do not cover go through the scalar curve.
-CURVE_TARGET void gains4(const float* envelopes, float* gains, const Compressor::Curve& c)
+// Gains of up to gainBatch envelopes. Each stage (logarithm, level and
+// exponent, exponential, choice) runs over the whole batch before the next,
+// so that the values' long chains of dependent operations overlap; lanes the
+// vector forms do not cover go through the scalar curve.
+constexpr int gainBatch = 64;
+
+CURVE_TARGET void gainsBatch(const float* envelopes, float* gains, int n, const Compressor::Curve& c)
 {
     using CompressorDetail::ln10;
-    const __m128 e = _mm_loadu_ps(envelopes);
-    const __m128 makeup = _mm_set1_ps(c.makeupGain);
-    const __m128 quiet = _mm_cmplt_ps(e, _mm_set1_ps(c.belowThreshold));
-    if (_mm_movemask_ps(quiet) == 15)
+    alignas(16) float logs[gainBatch], args[gainBatch];
+    int scalar[gainBatch / 4], curveLanes[gainBatch / 4], quietLanes[gainBatch / 4];
+    const int groups = n / 4;
+
+    for (int q = 0; q < groups; ++q)
     {
-        _mm_storeu_ps(gains, makeup);
-        return;
+        int outside = 0;
+        _mm_store_ps(logs + 4 * q, log4v(_mm_loadu_ps(envelopes + 4 * q), outside));
+        scalar[q] = outside;
     }
 
-    int logOutside = 0, expOutside = 0;
-    const __m128 level = _mm_div_ps(_mm_mul_ps(log4v(e, logOutside), _mm_set1_ps(20.0f)), _mm_set1_ps(ln10));
-    const __m128 threshold = _mm_set1_ps(c.threshold);
-    const __m128 belowCurve = _mm_cmpgt_ps(threshold, level);
-    const __m128 inKnee = _mm_andnot_ps(belowCurve, _mm_cmpgt_ps(_mm_set1_ps(c.kneeTop), level));
-    // ((level - kneeTop) invRatio + (threshold + kneeRise)) - level, in dB, then
-    // expf(dB ln10 / 20) makeup.
-    __m128 db = _mm_mul_ps(_mm_sub_ps(level, _mm_set1_ps(c.kneeTop)), _mm_set1_ps(c.invRatio));
-    db = _mm_sub_ps(_mm_add_ps(db, _mm_set1_ps(c.threshold + c.kneeRise)), level);
-    const __m128 arg = _mm_div_ps(_mm_mul_ps(db, _mm_set1_ps(ln10)), _mm_set1_ps(20.0f));
-    const __m128 ratioGain = _mm_mul_ps(exp4v(arg, expOutside), makeup);
-    __m128 g = _mm_or_ps(_mm_and_ps(_mm_or_ps(quiet, belowCurve), makeup),
-                         _mm_andnot_ps(_mm_or_ps(quiet, belowCurve), ratioGain));
-    _mm_storeu_ps(gains, g);
+    const __m128 threshold = _mm_set1_ps(c.threshold), kneeTop = _mm_set1_ps(c.kneeTop);
+    const __m128 below = _mm_set1_ps(c.belowThreshold);
+    for (int q = 0; q < groups; ++q)
+    {
+        const __m128 e = _mm_loadu_ps(envelopes + 4 * q);
+        const __m128 level = _mm_div_ps(_mm_mul_ps(_mm_load_ps(logs + 4 * q), _mm_set1_ps(20.0f)), _mm_set1_ps(ln10));
+        const __m128 quiet = _mm_cmplt_ps(e, below);
+        const __m128 belowCurve = _mm_cmpgt_ps(threshold, level);
+        const __m128 inKnee = _mm_andnot_ps(belowCurve, _mm_cmpgt_ps(kneeTop, level));
+        // ((level - kneeTop) invRatio + (threshold + kneeRise)) - level, in dB,
+        // then dB ln10 / 20 for the exponential.
+        __m128 db = _mm_mul_ps(_mm_sub_ps(level, kneeTop), _mm_set1_ps(c.invRatio));
+        db = _mm_sub_ps(_mm_add_ps(db, _mm_set1_ps(c.threshold + c.kneeRise)), level);
+        _mm_store_ps(args + 4 * q, _mm_div_ps(_mm_mul_ps(db, _mm_set1_ps(ln10)), _mm_set1_ps(20.0f)));
+        quietLanes[q] = _mm_movemask_ps(quiet);
+        curveLanes[q] = _mm_movemask_ps(_mm_or_ps(quiet, belowCurve));
+        scalar[q] |= _mm_movemask_ps(inKnee);
+    }
 
-    const int quietLanes = _mm_movemask_ps(quiet);
-    const int curveLanes = _mm_movemask_ps(_mm_or_ps(quiet, belowCurve));
-    const int scalar = (logOutside | _mm_movemask_ps(inKnee) | (expOutside & ~curveLanes)) & ~quietLanes;
-    for (int i = 0; i < 4; ++i)
-        if (scalar & (1 << i))
-            gains[i] = CompressorDetail::gainForEnvelope(envelopes[i], c);
+    const __m128 makeup = _mm_set1_ps(c.makeupGain);
+    for (int q = 0; q < groups; ++q)
+    {
+        int expOutside = 0;
+        const __m128 ratioGain = _mm_mul_ps(exp4v(_mm_load_ps(args + 4 * q), expOutside), makeup);
+        const int useMakeup = curveLanes[q];
+        const __m128 mask = _mm_castsi128_ps(_mm_setr_epi32(useMakeup & 1 ? -1 : 0, useMakeup & 2 ? -1 : 0,
+                                                            useMakeup & 4 ? -1 : 0, useMakeup & 8 ? -1 : 0));
+        _mm_storeu_ps(gains + 4 * q, _mm_or_ps(_mm_and_ps(mask, makeup), _mm_andnot_ps(mask, ratioGain)));
+        scalar[q] = (scalar[q] | (expOutside & ~useMakeup)) & ~quietLanes[q];
+    }
+
+    for (int q = 0; q < groups; ++q)
+        if (scalar[q] != 0)
+            for (int i = 0; i < 4; ++i)
+                if (scalar[q] & (1 << i))
+                    gains[4 * q + i] = CompressorDetail::gainForEnvelope(envelopes[4 * q + i], c);
+    for (int i = 4 * groups; i < n; ++i)
+        gains[i] = CompressorDetail::gainForEnvelope(envelopes[i], c);
 }
 
 CURVE_TARGET void gainsImpl(const float* envelopes, float* gains, int n, const Compressor::Curve& curve)
 {
-    int i = 0;
-    for (; i + 4 <= n; i += 4)
-        gains4(envelopes + i, gains + i, curve);
-    for (; i < n; ++i)
-        gains[i] = CompressorDetail::gainForEnvelope(envelopes[i], curve);
+    for (int i = 0; i < n; i += gainBatch)
+        gainsBatch(envelopes + i, gains + i, n - i < gainBatch ? n - i : gainBatch, curve);
 }
 
 // The vector forms against the C library, on inputs from every binade the
