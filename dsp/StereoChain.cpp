@@ -127,9 +127,11 @@ struct Lanes
         _mm_store_ss(right + i, _mm_shuffle_ps(x, x, _MM_SHUFFLE(3, 2, 0, 1)));
     }
 
-    CHAIN_INLINE __m128 front(__m128 x)
+    CHAIN_INLINE __m128 front(__m128 x) { return detect(shelfAndWidth(x)); }
+
+    // The shelf and mid/side.
+    CHAIN_INLINE __m128 shelfAndWidth(__m128 x)
     {
-        using namespace CompressorDetail;
         if constexpr (filtering)
         {
             // b1 x1 + b0 x + b2 x2 - a1 y1 - a2 y2 + offset, left to right.
@@ -160,6 +162,13 @@ struct Lanes
             x = _mm_add_ps(mid, _mm_xor_ps(side, negateLeft));
         }
 
+        return x;
+    }
+
+    // The compressor's peak hold and envelope.
+    CHAIN_INLINE __m128 detect(__m128 x)
+    {
+        using namespace CompressorDetail;
         const __m128 absMask = _mm_castsi128_ps(_mm_set1_epi32(0x7fffffff));
 
         // Peak hold.
@@ -330,10 +339,14 @@ void runBlock(float* left, float* right, int begin, int end, Section& s, float w
             // Quiet: every stage in one loop, so the stages' recursions
             // overlap; a sample above the threshold takes the curve inline.
             flush();
+            // The shelf and mid/side run one sample ahead of the rest.
             bool anyLoud = false;
+            __m128 ahead = lanes.shelfAndWidth(Lanes<filtering>::load(left, right, i));
             for (int k = i; k < i + n; ++k)
             {
-                const __m128 x = lanes.front(Lanes<filtering>::load(left, right, k));
+                const __m128 x = lanes.detect(ahead);
+                if (k + 1 < i + n)
+                    ahead = lanes.shelfAndWidth(Lanes<filtering>::load(left, right, k + 1));
                 const bool quiet = lanes.quiet(lanes.envelope);
                 anyLoud = anyLoud || !quiet;
                 Lanes<filtering>::store(left, right, k, lanes.back(x, quiet ? lanes.makeup : gainsAbove(lanes.envelope, c.curve)));
