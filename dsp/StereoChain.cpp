@@ -339,9 +339,11 @@ void runBlock(float* left, float* right, int begin, int end, Section& s, float w
             // Quiet: every stage in one loop, so the stages' recursions
             // overlap; a sample above the threshold takes the curve inline.
             flush();
-            // The shelf and mid/side run one sample ahead of the rest.
+            // The shelf and mid/side run one sample ahead of the compressor's
+            // detection, the gain stages one sample behind it.
             bool anyLoud = false;
             __m128 ahead = lanes.shelfAndWidth(Lanes<filtering>::load(left, right, i));
+            __m128 behindX = _mm_setzero_ps(), behindGain = _mm_setzero_ps();
             for (int k = i; k < i + n; ++k)
             {
                 const __m128 x = lanes.detect(ahead);
@@ -349,8 +351,13 @@ void runBlock(float* left, float* right, int begin, int end, Section& s, float w
                     ahead = lanes.shelfAndWidth(Lanes<filtering>::load(left, right, k + 1));
                 const bool quiet = lanes.quiet(lanes.envelope);
                 anyLoud = anyLoud || !quiet;
-                Lanes<filtering>::store(left, right, k, lanes.back(x, quiet ? lanes.makeup : gainsAbove(lanes.envelope, c.curve)));
+                const __m128 g = quiet ? lanes.makeup : gainsAbove(lanes.envelope, c.curve);
+                if (k > i)
+                    Lanes<filtering>::store(left, right, k - 1, lanes.back(behindX, behindGain));
+                behindX = x;
+                behindGain = g;
             }
+            Lanes<filtering>::store(left, right, i + n - 1, lanes.back(behindX, behindGain));
             loud = anyLoud;
         }
         else
