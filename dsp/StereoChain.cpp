@@ -367,17 +367,23 @@ void runBlock(float* left, float* right, int begin, int end, Section& s, float w
             // loop of their own.
             bool anyLoud = false;
             const int both = n < pending->count ? n : pending->count;
+            // The shelf and mid/side one sample ahead of the detection.
+            __m128 ahead = lanes.shelfAndWidth(Lanes<filtering>::load(left, right, i));
             int k = 0;
             for (; k < both; ++k)
             {
-                next->xs[k] = lanes.front(Lanes<filtering>::load(left, right, i + k));
+                next->xs[k] = lanes.detect(ahead);
+                if (k + 1 < n)
+                    ahead = lanes.shelfAndWidth(Lanes<filtering>::load(left, right, i + k + 1));
                 next->gains[k] = lanes.envelope;
                 anyLoud = anyLoud || !lanes.quiet(lanes.envelope);
                 Lanes<filtering>::store(left, right, pending->start + k, lanes.back(pending->xs[k], pending->gains[k]));
             }
             for (; k < n; ++k)
             {
-                next->xs[k] = lanes.front(Lanes<filtering>::load(left, right, i + k));
+                next->xs[k] = lanes.detect(ahead);
+                if (k + 1 < n)
+                    ahead = lanes.shelfAndWidth(Lanes<filtering>::load(left, right, i + k + 1));
                 next->gains[k] = lanes.envelope;
                 anyLoud = anyLoud || !lanes.quiet(lanes.envelope);
             }
