@@ -345,16 +345,24 @@ void designOrderOneSections(int count, const double (*values)[5], SectionCoeffs*
     const SectionChain::UnitPowers& nyquist = SectionChain::powersAtNyquist();
     const SectionChain::UnitPowers& dc = SectionChain::powersAtDc();
     for (int k = 0; k < count; ++k)
+        sections[k].assignFromRoots(groups[k]);
+    std::complex<double> responses[most];
+    for (int k = 0; k < count; ++k)
     {
         SectionChain chain(&sections[k], 1);
         chain.sectionCount = 1;
-        sections[k].assignFromRoots(groups[k]);
         // referenceOmega / 2 pi is exactly 0.5 or 0.
         const SectionChain::UnitPowers& z = centres[k] < 0.25 ? nyquist : dc;
-        const double scale = 1.0 / magnitude(chain.responseAt(z.z1, z.z2));
-        sections[k].b1 *= scale;
-        sections[k].b2 *= scale;
-        sections[k].b0 *= scale;
+        responses[k] = chain.responseAt(z.z1, z.z2);
+    }
+    double scales[most];
+    for (int k = 0; k < count; ++k)
+        scales[k] = 1.0 / magnitude(responses[k]);
+    for (int k = 0; k < count; ++k)
+    {
+        sections[k].b1 *= scales[k];
+        sections[k].b2 *= scales[k];
+        sections[k].b0 *= scales[k];
     }
 }
 
