@@ -133,7 +133,7 @@ CURVE_TARGET void exp4Impl(const float* in, float* out)
 // exponent, exponential, choice) runs over the whole batch before the next,
 // so that the values' long chains of dependent operations overlap; lanes the
 // vector forms do not cover go through the scalar curve.
-constexpr int gainBatch = 64;
+constexpr int gainBatch = 128;
 
 CURVE_TARGET void gainsBatch(const float* envelopes, float* gains, int n, const Compressor::Curve& c)
 {

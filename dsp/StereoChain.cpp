@@ -305,7 +305,7 @@ struct Lanes
 };
 
 // Samples go through in chunks of this many when the gain curve is in use.
-constexpr int chunk = 32;
+constexpr int chunk = 64;
 
 // A chunk whose front stages have run and whose gains are known; its back
 // stages wait for the next chunk's front stages, so the two overlap.
