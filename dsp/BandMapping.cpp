@@ -294,7 +294,6 @@ void designOrderOneSections(int count, const double (*values)[5], SectionCoeffs*
         tb[k] = std::tan((upper[k] - lower[k]) * 0.5);
     }
 
-    RootGroup groups[most];
     BandConstants constants[most];
     for (int k = 0; k < count; ++k)
     {
@@ -325,7 +324,7 @@ void designOrderOneSections(int count, const double (*values)[5], SectionCoeffs*
         RootPair poles, zeros;
         mapped[k] = mapped[k] && mapStageThree(pairs[k], poles, zeros);
         if (mapped[k])
-            groups[k] = {poles.first, poles.second, zeros.first, zeros.second};
+            sections[k].assignFromRoots({poles.first, poles.second, zeros.first, zeros.second});
     }
 #else
     for (int k = 0; k < count; ++k)
@@ -337,27 +336,27 @@ void designOrderOneSections(int count, const double (*values)[5], SectionCoeffs*
             const double g = gains[k];
             const RootPair poles = mapOneRoot(constants[k], std::complex<double>(-1.0 / g, 0.0));
             const RootPair zeros = mapOneRoot(constants[k], std::complex<double>(-g, 0.0));
-            groups[k] = {poles.first, poles.second, zeros.first, zeros.second};
+            sections[k].assignFromRoots({poles.first, poles.second, zeros.first, zeros.second});
         }
 
     // Sections, normalised at the Nyquist frequency for bands centred below a
     // quarter of the sample rate, else at DC.
     const SectionChain::UnitPowers& nyquist = SectionChain::powersAtNyquist();
     const SectionChain::UnitPowers& dc = SectionChain::powersAtDc();
-    for (int k = 0; k < count; ++k)
-        sections[k].assignFromRoots(groups[k]);
-    std::complex<double> responses[most];
+    double responseRe[most], responseIm[most];
     for (int k = 0; k < count; ++k)
     {
         SectionChain chain(&sections[k], 1);
         chain.sectionCount = 1;
         // referenceOmega / 2 pi is exactly 0.5 or 0.
         const SectionChain::UnitPowers& z = centres[k] < 0.25 ? nyquist : dc;
-        responses[k] = chain.responseAt(z.z1, z.z2);
+        const std::complex<double> response = chain.responseAt(z.z1, z.z2);
+        responseRe[k] = response.real();
+        responseIm[k] = response.imag();
     }
     double scales[most];
     for (int k = 0; k < count; ++k)
-        scales[k] = 1.0 / magnitude(responses[k]);
+        scales[k] = 1.0 / magnitude(std::complex<double>(responseRe[k], responseIm[k]));
     for (int k = 0; k < count; ++k)
     {
         sections[k].b1 *= scales[k];
