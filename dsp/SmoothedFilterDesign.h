@@ -78,14 +78,17 @@ public:
                 constexpr int batch = DesignType::batchSize;
                 double values[batch][5];
                 SectionCoeffs sections[batch];
+                double current[5];
+                for (int i = 0; i < 5; ++i)
+                    current[i] = glideValues[i];
                 for (int j0 = 0; j0 < count; j0 += batch)
                 {
                     const int n = std::min(batch, count - j0);
                     for (int k = 0; k < n; ++k)
                         for (int i = 0; i < 5; ++i)
                         {
-                            glideValues[i] += step[i];
-                            values[k][i] = glideValues[i];
+                            current[i] += step[i];
+                            values[k][i] = current[i];
                         }
                     DesignType::designBatch(n, values, sections);
                     // filterSample on a one-section cascade, the histories in locals.
@@ -109,6 +112,8 @@ public:
                         this->histories[c].denormalOffset = offset[c];
                     }
                 }
+                for (int i = 0; i < 5; ++i)
+                    glideValues[i] = current[i];
                 Base::configureFrom(glideDesign, glideValues);
             }
             else
