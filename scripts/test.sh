@@ -26,4 +26,11 @@ run_tests "Linux x86-64" linux
 run_tests "Linux 32-bit x86, VST base" linux-x86-vst
 run_tests "Windows x86-64, under wine" windows-x64
 run_tests "Windows 32-bit x86, under wine" windows-x86
+
+# Benchmarks, briefly: they must run; their numbers are not checked.
+echo "== benchmarks (smoke run) =="
+for bench in build/bench/*_bench; do
+    "$bench" --benchmark_min_time=0.005 --benchmark_counters_tabular=true || status=1
+done
+./build/tools/velmo-host bench build/wrapper/Velmo.so --seconds 1 --runs 1 || status=1
 exit $status
