@@ -299,10 +299,10 @@ std::shared_ptr<PluginLibrary> PluginLibrary::load(const std::string& path, std:
 
     void* symbol = loader::symbol(handle, "VSTPluginMain");
     if (symbol == nullptr)
-        symbol = dlsym(handle, "main"); // the entry's older name, the only one some plug-ins export
+        symbol = loader::symbol(handle, "main"); // the entry's older name, the only one some plug-ins export
     if (symbol == nullptr)
     {
-        error = path + " does not export VSTPluginMain";
+        error = path + " exports neither VSTPluginMain nor main";
         loader::close(handle);
         return nullptr;
     }
