@@ -8,46 +8,27 @@
 //
 // The platforms' maths libraries may differ in the last bit (expf, logf and
 // the rest), so the renders may differ by a little: never more than 1e-6.
+#include "tests/support/RunProgram.h"
+#include "tests/support/TemporaryDirectory.h"
 #include "tools/AudioFile.h"
 
 #include <gtest/gtest.h>
-#include <juce_core/juce_core.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <string>
 #include <vector>
 
 namespace
 {
-namespace fs = std::filesystem;
 using velmohost::Audio;
 
 std::string environment(const char* name)
 {
     const char* value = std::getenv(name);
     return value != nullptr ? value : "";
-}
-
-struct Outcome
-{
-    int status = -1;
-    std::string output;
-};
-
-Outcome run(const juce::StringArray& command)
-{
-    Outcome r;
-    juce::ChildProcess process;
-    if (!process.start(command))
-        return r;
-    r.output = process.readAllProcessOutput().toStdString();
-    if (process.waitForProcessToFinish(120000))
-        r.status = static_cast<int>(process.getExitCode());
-    return r;
 }
 
 struct Case
@@ -84,23 +65,21 @@ protected:
         for (const char* name : {"VELMO_LINUX_HOST", "VELMO_LINUX_PLUGIN", "VELMO_WINDOWS_HOST",
                                  "VELMO_WINDOWS_PLUGIN", "VELMO_WINE_RUN"})
             ASSERT_FALSE(environment(name).empty()) << name << " is not set";
-        dir = fs::temp_directory_path() / ("velmo-windows-renders-" + juce::Uuid().toString().toStdString());
-        fs::create_directories(dir);
     }
 
-    void TearDown() override { fs::remove_all(dir); }
-
     // Renders input through the given host command line; the output file.
-    std::string render(const juce::StringArray& host, const std::string& plugin, const std::string& input,
+    std::string render(const std::vector<std::string>& host, const std::string& plugin, const std::string& input,
                        const Case& c, const std::string& outputName)
     {
-        const std::string output = (dir / outputName).string();
-        juce::StringArray command(host);
-        command.addArray(juce::StringArray{"render", plugin.c_str(), "-i", input.c_str(), "-o", output.c_str(),
-                                           "--block", juce::String(c.block)});
-        command.addTokens(c.parameters, true);
-        const Outcome r = run(command);
-        EXPECT_EQ(r.status, 0) << command.joinIntoString(" ") << "\n" << r.output;
+        const std::string output = dir.file(outputName);
+        std::vector<std::string> command(host);
+        for (const std::string& a : {std::string("render"), plugin, std::string("-i"), input, std::string("-o"), output,
+                                     std::string("--block"), std::to_string(c.block)})
+            command.push_back(a);
+        for (const std::string& p : testsupport::splitWords(c.parameters))
+            command.push_back(p);
+        const testsupport::ProgramResult r = testsupport::runProgram(command);
+        EXPECT_EQ(r.status, 0) << c.name << "\n" << r.output;
         return output;
     }
 
@@ -112,15 +91,14 @@ protected:
         return audio;
     }
 
-    fs::path dir;
+    testsupport::TemporaryDirectory dir{"velmo-windows-renders"};
 };
 } // namespace
 
 TEST_F(WindowsRenders, MatchTheLinuxRendersWithinTheLastBitsOfTheMaths)
 {
-    const juce::StringArray linuxHost{environment("VELMO_LINUX_HOST").c_str()};
-    const juce::StringArray windowsHost{environment("VELMO_WINE_RUN").c_str(),
-                                        environment("VELMO_WINDOWS_HOST").c_str()};
+    const std::vector<std::string> linuxHost{environment("VELMO_LINUX_HOST")};
+    const std::vector<std::string> windowsHost{environment("VELMO_WINE_RUN"), environment("VELMO_WINDOWS_HOST")};
 
     double largest = 0.0;
     int identical = 0;
@@ -129,7 +107,7 @@ TEST_F(WindowsRenders, MatchTheLinuxRendersWithinTheLastBitsOfTheMaths)
         // Three seconds of drums, hats and bass, written once by this program.
         Audio input = velmohost::makeTestSignal(c.rate, 3.0);
         input.channels.resize(static_cast<std::size_t>(c.channels));
-        const std::string inputFile = (dir / (std::string(c.name) + "-in.wav")).string();
+        const std::string inputFile = dir.file(std::string(c.name) + "-in.wav");
         std::string error;
         ASSERT_TRUE(velmohost::writeAudio(inputFile, input, error)) << error;
 
