@@ -439,17 +439,18 @@ void Plugin::setMains(bool on)
     mains = on;
 }
 
-void Plugin::close()
+VstIntPtr Plugin::close()
 {
     if (record == nullptr)
-        return;
-    dispatch(effClose);
+        return 0;
+    const VstIntPtr answer = dispatch(effClose);
     {
         std::unique_lock<std::shared_mutex> lock(registryMutex);
         registry.erase(record);
     }
     record = nullptr;
     mains = false;
+    return answer;
 }
 
 bool Plugin::setSpeakerArrangement(int inputs, int outputs)

@@ -188,8 +188,9 @@ public:
     /// effMainsChanged, followed by effStartProcess (on) or preceded by effStopProcess (off).
     void setMains(bool on);
     bool mainsOn() const { return mains; }
-    /// effClose; the record is gone afterwards.
-    void close();
+    /// effClose; the record is gone afterwards. The plug-in's answer (0 when
+    /// already closed).
+    VstIntPtr close();
 
     /// effSetSpeakerArrangement with plain mono or stereo (else user-defined)
     /// arrangements; true when the plug-in accepts it.

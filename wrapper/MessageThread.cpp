@@ -9,6 +9,7 @@
 #include <exception>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <stdexcept>
 #include <thread>
 
@@ -31,10 +32,12 @@ namespace
     };
 
     // Never destroyed: a joinable std::thread must not meet a static
-    // destructor if a host exits with instances still open.
+    // destructor if a host exits with instances still open. Kept in static
+    // storage, not on the heap, so that unloading the library leaks nothing.
     Shared& shared()
     {
-        static Shared* const s = new Shared();
+        alignas (Shared) static unsigned char storage[sizeof (Shared)];
+        static Shared* const s = new (storage) Shared();
         return *s;
     }
 
@@ -126,18 +129,27 @@ namespace
         }
     }
 
+    void stopLoopOnThisThread()
+    {
+        juce::MessageManager::getInstance()->stopDispatchLoop();
+    }
+
     // Called with the lifecycle lock held.
     void stop (Shared& s)
     {
-        if (auto* mm = juce::MessageManager::getInstanceWithoutCreating())
-            mm->stopDispatchLoop();
-
         if (std::this_thread::get_id() == s.thread.get_id())
         {
             // Released from a message callback: the loop ends when it returns.
+            stopLoopOnThisThread();
             s.thread.detach();
             return;
         }
+
+        // stopDispatchLoop still writes into the MessageManager after posting
+        // the quit message, and the thread deletes the MessageManager as soon
+        // as its loop ends: only the message thread itself may call it. (When
+        // the post fails, the loop is already ending.)
+        juce::MessageManager::callAsync (stopLoopOnThisThread);
 
         if (s.thread.joinable())
             s.thread.join();
