@@ -111,6 +111,10 @@ struct HostSettings
 /// The host's own answers to the can-do queries of a plug-in.
 VstIntPtr hostCanDo(const std::string& query);
 
+/// True while this thread is inside the host callback, answering the plug-in
+/// (lets a test tell the host's own work from the plug-in's).
+bool insideHostCallback();
+
 //------------------------------------------------------------------------------
 // Loading
 
