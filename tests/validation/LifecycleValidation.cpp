@@ -30,7 +30,7 @@ void openRunAndClose(int channels, float punch)
 
 TEST(ValidationLifecycle, InstancesOpenAndCloseInTurn)
 {
-    for (int i = 0; i < 150; ++i)
+    for (int i = 0; i < 2000; ++i)
         openRunAndClose(1 + i % 2, static_cast<float>(i % 4) / 3.0f);
 }
 
@@ -39,7 +39,7 @@ TEST(ValidationLifecycle, InstancesOpenAndCloseOnSeveralThreadsAtOnce)
     std::vector<std::thread> threads;
     for (int t = 0; t < 6; ++t)
         threads.emplace_back([t] {
-            for (int i = 0; i < 25; ++i)
+            for (int i = 0; i < 50; ++i)
                 openRunAndClose(1 + (i + t) % 2, static_cast<float>(t) / 6.0f);
         });
 
