@@ -27,6 +27,7 @@ namespace
         std::condition_variable stateChanged;
         bool loopRunning = false;
         bool bodyFinished = true;
+        bool stopPosted = false;  // whoever stopped the loop is done posting
 
         std::atomic<std::thread::id> id {};
     };
@@ -72,6 +73,11 @@ namespace
             mm->runDispatchLoop();
 
             s.id.store (std::thread::id());
+
+            // The thread that posted the stop may still be inside JUCE's
+            // queue, which goes with the message manager.
+            std::unique_lock<std::mutex> lock (s.stateMutex);
+            s.stateChanged.wait (lock, [&] { return s.stopPosted; });
         }
 
         try
@@ -99,6 +105,7 @@ namespace
             s.stateChanged.wait (lock, [&] { return s.bodyFinished; });
             s.bodyFinished = false;
             s.loopRunning = false;
+            s.stopPosted = false;
         }
 
         if (s.thread.joinable())
@@ -134,6 +141,15 @@ namespace
         juce::MessageManager::getInstance()->stopDispatchLoop();
     }
 
+    void setStopPosted (Shared& s)
+    {
+        {
+            const std::lock_guard<std::mutex> lock (s.stateMutex);
+            s.stopPosted = true;
+        }
+        s.stateChanged.notify_all();
+    }
+
     // Called with the lifecycle lock held.
     void stop (Shared& s)
     {
@@ -141,6 +157,7 @@ namespace
         {
             // Released from a message callback: the loop ends when it returns.
             stopLoopOnThisThread();
+            setStopPosted (s);
             s.thread.detach();
             return;
         }
@@ -148,8 +165,10 @@ namespace
         // stopDispatchLoop still writes into the MessageManager after posting
         // the quit message, and the thread deletes the MessageManager as soon
         // as its loop ends: only the message thread itself may call it. (When
-        // the post fails, the loop is already ending.)
+        // the post fails, the loop is already ending.) The thread then waits
+        // until this post is over before it deletes anything.
         juce::MessageManager::callAsync (stopLoopOnThisThread);
+        setStopPosted (s);
 
         if (s.thread.joinable())
             s.thread.join();
