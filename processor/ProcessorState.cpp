@@ -67,10 +67,14 @@ namespace
             double getDoubleValue() const { return juce::CharPointer_UTF8 (value.c_str()).getDoubleValue(); }
         };
 
-        StateElementReader (const juce::String& text, int attributesToKeep)
-            : input (text.getCharPointer()), keep (attributesToKeep)
+        // text: zero-terminated, with at least paddingBytes more zeros after it.
+        StateElementReader (const char* text, int attributesToKeep)
+            : input (text), keep (attributesToKeep)
         {
         }
+
+        // Room after the terminator for look-ahead, in case.
+        static constexpr std::size_t paddingBytes = 16;
 
         // True when the text holds an element that XmlDocument would have
         // returned, within the limits above.
@@ -471,6 +475,37 @@ namespace
     };
 }
 
+namespace
+{
+    // The text up to its first zero byte, as String::fromUTF8 takes it, with
+    // zeros after it. JUCE's character pointer agrees with itself only on
+    // valid UTF-8 (counting characters and stepping over them can disagree
+    // on a broken sequence, and end up far past the text), so text that is
+    // not valid UTF-8 is first written out again as the characters it
+    // decodes to. Valid text is kept byte for byte.
+    std::vector<char> textForReading (const char* bytes, int numBytes)
+    {
+        std::vector<char> text (bytes, bytes + numBytes);
+        text.push_back (0);
+
+        if (! juce::CharPointer_UTF8::isValidString (text.data(), numBytes))
+        {
+            std::vector<char> decoded (4 * (size_t) numBytes + 1);
+            juce::CharPointer_UTF8 from (text.data()), to (decoded.data());
+
+            for (auto c = from.getAndAdvance(); c != 0; c = from.getAndAdvance())
+                to.write (c);
+
+            to.writeNull();
+            decoded.resize ((size_t) (to.getAddress() - decoded.data()) + 1);
+            text.swap (decoded);
+        }
+
+        text.resize (text.size() + StateElementReader::paddingBytes, 0);
+        return text;
+    }
+}
+
 void VelmoAudioProcessor::getStateInformation (juce::MemoryBlock& destData)
 {
     juce::XmlElement xml (getName() + "_SETTINGS");
@@ -501,9 +536,9 @@ void VelmoAudioProcessor::setStateInformation (const void* data, int sizeInBytes
     if (length <= 0)
         return;
 
-    const auto text = juce::String::fromUTF8 (static_cast<const char*> (data) + 8, juce::jmin (sizeInBytes - 8, length));
+    const auto text = textForReading (static_cast<const char*> (data) + 8, juce::jmin (sizeInBytes - 8, length));
     const int numParameters = getNumParameters();
-    StateElementReader reader (text, numParameters);
+    StateElementReader reader (text.data(), numParameters);
 
     if (! reader.read() || ! equalsIgnoringAsciiCase (reader.tagName, getName() + "_SETTINGS"))
         return;

@@ -112,7 +112,9 @@ namespace
         HostRecorder host;
     };
 
-    enum class Reading { same, refusedNowOnly, referenceNeverEnds };
+    // How the framework's reading compares: the same, refusing nothing this
+    // one refuses, or unsafe (never ending, or reading past the text).
+    enum class Reading { same, refusedNowOnly, referenceUnsafe };
 
     struct Case
     {
@@ -174,7 +176,14 @@ TEST (StateChunkReader, TableOfAcceptedAndRefusedChunks)
         { "child element", frame ("<Velmo_SETTINGS Gain=\"0.9\"><a/></Velmo_SETTINGS>"), false, {}, Reading::refusedNowOnly },
         { "text content", frame ("<Velmo_SETTINGS Gain=\"0.9\">text</Velmo_SETTINGS>"), false, {}, Reading::refusedNowOnly },
         { "instruction before text", frame ("<Velmo_SETTINGS Gain=\"0.9\"><?p?>text</Velmo_SETTINGS>"), false, {},
-          Reading::referenceNeverEnds },
+          Reading::referenceUnsafe },
+
+        // Broken UTF-8, read as the characters it decodes to.
+        { "broken UTF-8 in a value", frame ("<Velmo_SETTINGS Gain=\"0.9\xff\" Punch=\"0.8\"/>"), true, { 0.9f, 0.8f },
+          Reading::referenceUnsafe },
+        { "broken UTF-8 at the end", frame ("<Velmo_SETTINGS Gain=\"0.9\xe0"), false, {}, Reading::referenceUnsafe },
+        { "broken UTF-8 in an entity", frame ("<Velmo_SETTINGS Gain=\"&\xd5#" + std::string (48, '\xc4') + "48z;."),
+          false, {}, Reading::referenceUnsafe },
     };
 
     Readers readers;
@@ -208,7 +217,8 @@ namespace
     {
         static const char* const fixed[] = { "0", "1", "0.5", "-0", "1e-3", ".5", "5.", "+0.25", " 0.7", "0.7 ", "1e400",
                                              "-1e400", "1e-400", "nan", "inf", "-inf", "NaN", "abc", "", "0x1A", "1,5",
-                                             "12abc", "0.69999998807907104492", "3.4028235e38", "1e-45", "--1", "1e", "e5" };
+                                             "12abc", "0.69999998807907104492", "3.4028235e38", "1e-45", "--1", "1e", "e5",
+                                             "1e99999999999", "-2e-4294967299" };
 
         char text[64];
         switch (random() % 4)
@@ -341,10 +351,15 @@ TEST (StateChunkReader, DamagedChunksReadAsTheFrameworkReadsThem)
         }
 
         // Left out: the framework's parser reads past the end of the text
-        // after a broken hexadecimal character reference, and loops for ever
-        // on an instruction followed by text inside an element.
-        if (chunk.find ("&#") != std::string::npos || chunk.find ("<?", 9) != std::string::npos)
+        // after a broken hexadecimal character reference or a broken UTF-8
+        // sequence, and loops for ever on an instruction followed by text
+        // inside an element.
+        if (chunk.find ("&#") != std::string::npos || chunk.find ("<?", 9) != std::string::npos
+            || ! juce::CharPointer_UTF8::isValidString (chunk.data() + 8, (int) chunk.size() - 8))
+        {
+            readers.viaProcessor (chunk);
             continue;
+        }
 
         bool hasContent = false;
         const auto reference = Readers::viaReference (chunk, &hasContent);
