@@ -133,3 +133,28 @@ TEST(ValidationLifecycle, EveryRateAndBlockSizeInMonoAndStereo)
             }
     }
 }
+
+// Rates no host should send: the plug-in goes on, its output clean and its
+// tail a number.
+TEST(ValidationLifecycle, AbsurdSampleRates)
+{
+    const float inf = std::numeric_limits<float>::infinity();
+    for (float rate : {inf, -inf, std::nanf(""), 0.0f, -44100.0f, 1e-30f, 1.0f, 1e30f})
+    {
+        SCOPED_TRACE(rate);
+        auto plugin = openInstance();
+        ASSERT_TRUE(plugin);
+        plugin->setParameter(2, 0.5f);
+        plugin->dispatch(effSetSampleRate, 0, 0, nullptr, rate);
+        plugin->setMains(true);
+
+        OutputCheck check(peakLimit(0.5f));
+        runBlocks(*plugin, asChannels(testSignal(1, 4096)[0], 2), [] { return 512; },
+                  [&](long, int n, float* const* out) {
+                      check.check(out[0], n);
+                      check.check(out[1], n);
+                  });
+        EXPECT_TRUE(check.clean()) << check.report();
+        EXPECT_EQ(plugin->tailSize(), 0);
+    }
+}

@@ -33,16 +33,21 @@ namespace
 thread_local bool audioThread = false;
 std::atomic<long> allocations{0};
 std::atomic<long> waits{0};
+// The largest single allocation on any thread since it was last cleared.
+std::atomic<std::size_t> largestAllocation{0};
 
 bool watched()
 {
     return audioThread && !velmohost::insideHostCallback();
 }
 
-void noteAllocation()
+void noteAllocation(std::size_t bytes)
 {
     if (watched())
         ++allocations;
+    for (auto largest = largestAllocation.load(std::memory_order_relaxed); bytes > largest;)
+        if (largestAllocation.compare_exchange_weak(largest, bytes, std::memory_order_relaxed))
+            break;
 }
 
 // The thread library's own function of that name, found once.
@@ -77,37 +82,37 @@ extern "C"
 {
 void* malloc(std::size_t size)
 {
-    noteAllocation();
+    noteAllocation(size);
     return __libc_malloc(size);
 }
 
 void* calloc(std::size_t count, std::size_t size)
 {
-    noteAllocation();
+    noteAllocation(count * size);
     return __libc_calloc(count, size);
 }
 
 void* realloc(void* p, std::size_t size)
 {
-    noteAllocation();
+    noteAllocation(size);
     return __libc_realloc(p, size);
 }
 
 void* aligned_alloc(std::size_t alignment, std::size_t size)
 {
-    noteAllocation();
+    noteAllocation(size);
     return __libc_memalign(alignment, size);
 }
 
 void* memalign(std::size_t alignment, std::size_t size)
 {
-    noteAllocation();
+    noteAllocation(size);
     return __libc_memalign(alignment, size);
 }
 
 int posix_memalign(void** out, std::size_t alignment, std::size_t size)
 {
-    noteAllocation();
+    noteAllocation(size);
     void* p = __libc_memalign(alignment, size);
     if (p == nullptr)
         return 12; // ENOMEM
@@ -321,4 +326,27 @@ TEST(ValidationRealtime, ColorFromAnotherThreadNeverMakesTheAudioThreadWait)
 
     EXPECT_EQ(counts.allocations, 0);
     EXPECT_EQ(counts.waits, 0);
+}
+
+// A host that announces an absurd block size: the plug-in prepares for a
+// bounded one (a block that long still works), not for gigabytes.
+TEST(ValidationRealtime, AnAbsurdBlockSizeIsNotPreparedFor)
+{
+    auto plugin = openInstance();
+    ASSERT_TRUE(plugin);
+    ASSERT_TRUE(plugin->setSpeakerArrangement(1, 1));
+
+    for (int announced : {1 << 20, 1 << 24, std::numeric_limits<int>::max()})
+    {
+        SCOPED_TRACE(announced);
+        largestAllocation = 0;
+        prepare(*plugin, 1, 44100.0, announced);
+        EXPECT_LT(largestAllocation.load(), std::size_t{64} << 20);
+    }
+
+    OutputCheck check(peakLimit(0.5f));
+    runBlocks(*plugin, {testSignal(1, 3000)[0]}, [] { return 3000; },
+              [&](long, int n, float* const* out) { check.check(out[0], n); });
+    EXPECT_TRUE(check.clean()) << check.report();
+    EXPECT_GT(check.peak, 0.1f);
 }
