@@ -19,6 +19,10 @@ if(VELMO_SANITIZE OR VELMO_FUZZ)
         if(VELMO_SANITIZE MATCHES "undefined")
             # A report fails the test instead of scrolling past.
             list(APPEND velmo_sanitize_flags -fno-sanitize-recover=undefined)
+            if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+                list(APPEND velmo_sanitize_flags
+                    -fsanitize-ignorelist=${CMAKE_CURRENT_LIST_DIR}/sanitizers/ubsan-ignore.txt)
+            endif()
         endif()
     endif()
     if(VELMO_FUZZ)

@@ -20,4 +20,63 @@ echo "== tests (x86-64) =="
 ctest --test-dir build --output-on-failure -j"$jobs" || status=1
 echo "== tests (32-bit x86, VST base) =="
 ctest --test-dir build-x86 --output-on-failure -j"$jobs" || status=1
+
+# ---- Sanitizers and fuzzing ------------------------------------------------
+# Every test again with AddressSanitizer + UndefinedBehaviorSanitizer (clang;
+# JUCE, the plug-in, the hosts and the tests all instrumented, the libFuzzer
+# targets built alongside), the threading tests with ThreadSanitizer (gcc,
+# whose shared runtime the plug-in can link), then each fuzzer for a minute.
+# Reports fail the run; ubsan-ignore.txt and the options below say why any
+# report is let through.
+sanitizer_runtime_ok="verify_asan_link_order=0" # the fuzzers' driver loads libstdc++ first
+threads_tests='^(ProcessorThreads|PluginLifecycle|ValidationLifecycle|ValidationAutomation|ValidationEditor)'
+
+echo "== sanitized builds =="
+stage_start=$SECONDS
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+    -DVELMO_SANITIZE=address,undefined -DVELMO_FUZZ=ON -DVELMO_BUILD_BENCH=OFF
+cmake --build build-asan -j"$jobs"
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DVELMO_SANITIZE=thread -DVELMO_BUILD_BENCH=OFF
+cmake --build build-tsan -j"$jobs" --target processor_tests wrapper_plugin_tests wrapper_editor_tests \
+    validation_tests validation_editor_tests
+
+echo "== tests (AddressSanitizer + UndefinedBehaviorSanitizer) =="
+ASAN_OPTIONS="$sanitizer_runtime_ok" UBSAN_OPTIONS=print_stacktrace=1 \
+    ctest --test-dir build-asan --output-on-failure -j"$jobs" || status=1
+
+echo "== threading tests (ThreadSanitizer) =="
+TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+    ctest --test-dir build-tsan --output-on-failure -j"$jobs" -R "$threads_tests" || status=1
+# The wrapper's editor tests, less the one that bounds memory growth, which
+# ThreadSanitizer's own bookkeeping exceeds (ValidationEditor opens the editor
+# while audio runs in its place).
+TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+    xvfb-run -a -s "-screen 0 1280x1024x24" build-tsan/tests/wrapper/wrapper_editor_tests \
+    --gtest_filter='-*OpensAgainAndAgain*' || status=1
+
+echo "== fuzzing (a minute each) =="
+fuzz_dir="$(mktemp -d)"
+declare -A fuzz_pid
+for target in chunk dispatcher; do
+    mkdir -p "$fuzz_dir/$target"
+    ASAN_OPTIONS="$sanitizer_runtime_ok" UBSAN_OPTIONS=print_stacktrace=1 \
+        "build-asan/fuzz/velmo_${target}_fuzzer" -max_total_time=60 -timeout=10 -print_final_stats=1 \
+        -artifact_prefix="$fuzz_dir/$target-" "$fuzz_dir/$target" "fuzz/corpus/$target" \
+        > "$fuzz_dir/$target.log" 2>&1 &
+    fuzz_pid[$target]=$!
+done
+for target in chunk dispatcher; do
+    if wait "${fuzz_pid[$target]}"; then
+        echo "fuzz $target: $(grep -E '^Done' "$fuzz_dir/$target.log")"
+    else
+        echo "fuzz $target: FAILED (input kept in $fuzz_dir)"
+        tail -n 60 "$fuzz_dir/$target.log"
+        status=1
+    fi
+done
+echo "sanitizer and fuzzing stages: $((SECONDS - stage_start)) s"
+# ---------------------------------------------------------------------------
+
 exit $status

@@ -16,6 +16,15 @@ namespace Validation
 {
 using namespace PluginTest;
 
+// Built with a sanitizer, where everything runs many times slower.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool sanitized = true;
+#elif defined(__has_feature)
+constexpr bool sanitized = __has_feature(address_sanitizer) || __has_feature(thread_sanitizer);
+#else
+constexpr bool sanitized = false;
+#endif
+
 // What the suite did; printed when a test program ends.
 struct Figures
 {
