@@ -20,8 +20,25 @@ public:
     // Moves levelL toward |left|, then levelR toward |right|.
     void followSample(float left, float right)
     {
-        follow(levelL, left);
-        follow(levelR, right);
+        levelL.store(next(levelL.load(std::memory_order_relaxed), left), std::memory_order_relaxed);
+        levelR.store(next(levelR.load(std::memory_order_relaxed), right), std::memory_order_relaxed);
+    }
+
+    // One channel's level after the sample x. Loops that keep the levels in
+    // locals for a block use this and publish them once at the end.
+    float next(float level, float x) const { return step(level, x, ceiling, attackCoef, releaseCoef); }
+
+    static float step(float level, float x, float ceiling, float attackCoef, float releaseCoef)
+    {
+        float a = std::fabs(x);
+        if (!(a <= ceiling))
+            a = a > ceiling ? ceiling : 0.0f; // a NaN sample counts as silence
+
+        const float c = a > level ? attackCoef : releaseCoef;
+        level = (level - a) * c + a;
+        if (level > ceiling)
+            level = ceiling;
+        return level;
     }
 
     float sampleRate = 44100.0f;
@@ -34,19 +51,4 @@ public:
     float releaseMs = 50.0f;
 
     static_assert(std::atomic<float>::is_always_lock_free, "levels must be lock-free");
-
-private:
-    void follow(std::atomic<float>& levelRef, float x)
-    {
-        float a = std::fabs(x);
-        if (!(a <= ceiling))
-            a = a > ceiling ? ceiling : 0.0f; // a NaN sample counts as silence
-
-        float level = levelRef.load(std::memory_order_relaxed);
-        const float c = a > level ? attackCoef : releaseCoef;
-        level = (level - a) * c + a;
-        if (level > ceiling)
-            level = ceiling;
-        levelRef.store(level, std::memory_order_relaxed);
-    }
 };

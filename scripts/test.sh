@@ -21,42 +21,32 @@ ctest --test-dir build --output-on-failure -j"$jobs" || status=1
 echo "== tests (32-bit x86, VST base) =="
 ctest --test-dir build-x86 --output-on-failure -j"$jobs" || status=1
 
+# Benchmarks, briefly: they must run; their numbers are not checked.
+echo "== benchmarks (smoke run) =="
+for bench in build/bench/*_bench; do
+    "$bench" --benchmark_min_time=0.005 --benchmark_counters_tabular=true || status=1
+done
+./build/tools/velmo-host bench build/wrapper/Velmo.so --seconds 1 --runs 1 || status=1
+
 # ---- Sanitizers and fuzzing ------------------------------------------------
 # Every test again with AddressSanitizer + UndefinedBehaviorSanitizer (clang;
 # JUCE, the plug-in, the hosts and the tests all instrumented, the libFuzzer
 # targets built alongside), the threading tests with ThreadSanitizer (gcc,
-# whose shared runtime the plug-in can link), then each fuzzer for a minute.
-# Reports fail the run; ubsan-ignore.txt and the options below say why any
-# report is let through.
+# whose shared runtime the plug-in can link), and each fuzzer for a minute on
+# two cores while the rest goes on. Reports fail the run; what is let through
+# is said in cmake/sanitizers/ and below.
 sanitizer_runtime_ok="verify_asan_link_order=0" # the fuzzers' driver loads libstdc++ first
+tsan_options="halt_on_error=1 second_deadlock_stack=1"
 threads_tests='^(ProcessorThreads|PluginLifecycle|ValidationLifecycle|ValidationAutomation|ValidationEditor)'
-
-echo "== sanitized builds =="
 stage_start=$SECONDS
+other_jobs=$((jobs > 3 ? jobs - 2 : 1))
+
+echo "== sanitized build (AddressSanitizer + UndefinedBehaviorSanitizer, fuzzers) =="
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
     -DVELMO_SANITIZE=address,undefined -DVELMO_FUZZ=ON -DVELMO_BUILD_BENCH=OFF
 cmake --build build-asan -j"$jobs"
-cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DVELMO_SANITIZE=thread -DVELMO_BUILD_BENCH=OFF
-cmake --build build-tsan -j"$jobs" --target processor_tests wrapper_plugin_tests wrapper_editor_tests \
-    validation_tests validation_editor_tests
 
-echo "== tests (AddressSanitizer + UndefinedBehaviorSanitizer) =="
-ASAN_OPTIONS="$sanitizer_runtime_ok" UBSAN_OPTIONS=print_stacktrace=1 \
-    ctest --test-dir build-asan --output-on-failure -j"$jobs" || status=1
-
-echo "== threading tests (ThreadSanitizer) =="
-TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
-    ctest --test-dir build-tsan --output-on-failure -j"$jobs" -R "$threads_tests" || status=1
-# The wrapper's editor tests, less the one that bounds memory growth, which
-# ThreadSanitizer's own bookkeeping exceeds (ValidationEditor opens the editor
-# while audio runs in its place).
-TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
-    xvfb-run -a -s "-screen 0 1280x1024x24" build-tsan/tests/wrapper/wrapper_editor_tests \
-    --gtest_filter='-*OpensAgainAndAgain*' || status=1
-
-echo "== fuzzing (a minute each) =="
 fuzz_dir="$(mktemp -d)"
 declare -A fuzz_pid
 for target in chunk dispatcher; do
@@ -67,6 +57,25 @@ for target in chunk dispatcher; do
         > "$fuzz_dir/$target.log" 2>&1 &
     fuzz_pid[$target]=$!
 done
+
+echo "== tests (AddressSanitizer + UndefinedBehaviorSanitizer) =="
+ASAN_OPTIONS="$sanitizer_runtime_ok" UBSAN_OPTIONS=print_stacktrace=1 \
+    ctest --test-dir build-asan --output-on-failure -j"$other_jobs" || status=1
+
+echo "== threading tests (ThreadSanitizer) =="
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DVELMO_SANITIZE=thread -DVELMO_BUILD_BENCH=OFF
+cmake --build build-tsan -j"$other_jobs" --target processor_tests wrapper_plugin_tests wrapper_editor_tests \
+    validation_tests validation_editor_tests
+TSAN_OPTIONS="$tsan_options" ctest --test-dir build-tsan --output-on-failure -j"$other_jobs" \
+    -R "$threads_tests" || status=1
+# The wrapper's editor tests, less the one that bounds memory growth, which
+# ThreadSanitizer's own bookkeeping exceeds (ValidationEditor opens the editor
+# while audio runs in its place).
+TSAN_OPTIONS="$tsan_options" xvfb-run -a -s "-screen 0 1280x1024x24" \
+    build-tsan/tests/wrapper/wrapper_editor_tests --gtest_filter='-*OpensAgainAndAgain*' || status=1
+
+echo "== fuzzing (a minute each) =="
 for target in chunk dispatcher; do
     if wait "${fuzz_pid[$target]}"; then
         echo "fuzz $target: $(grep -E '^Done' "$fuzz_dir/$target.log")"

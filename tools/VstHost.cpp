@@ -321,6 +321,8 @@ std::shared_ptr<PluginLibrary> PluginLibrary::load(const std::string& path, std:
     dlerror();
     void* symbol = dlsym(handle, "VSTPluginMain");
     if (symbol == nullptr)
+        symbol = dlsym(handle, "main"); // the entry's older name, the only one some plug-ins export
+    if (symbol == nullptr)
     {
         error = path + " does not export VSTPluginMain";
         dlclose(handle);
