@@ -4,7 +4,8 @@
 #
 #   -DVELMO_SANITIZE=address,undefined   AddressSanitizer + UndefinedBehaviorSanitizer
 #   -DVELMO_SANITIZE=thread              ThreadSanitizer
-#   -DVELMO_FUZZ=ON                      also the libFuzzer targets of fuzz/ (clang only)
+#   -DVELMO_FUZZ=ON                      also the libFuzzer targets of fuzz/ (clang only),
+#                                        with coverage of the plug-in's own code
 set(VELMO_SANITIZE "" CACHE STRING "Sanitizers for the whole build (address,undefined or thread; empty: none)")
 option(VELMO_FUZZ "Build the libFuzzer targets (clang)" OFF)
 
@@ -24,10 +25,6 @@ if(VELMO_SANITIZE OR VELMO_FUZZ)
                     -fsanitize-ignorelist=${CMAKE_CURRENT_LIST_DIR}/sanitizers/ubsan-ignore.txt)
             endif()
         endif()
-    endif()
-    if(VELMO_FUZZ)
-        # Coverage for the fuzzers; the libFuzzer driver itself links into fuzz/ alone.
-        list(APPEND velmo_sanitize_flags -fsanitize=fuzzer-no-link)
     endif()
 
     set(velmo_sanitize_link_flags ${velmo_sanitize_flags})
