@@ -20,6 +20,9 @@ packages=(
     libsndfile1-dev
     xvfb x11-utils xdotool imagemagick
     binutils file
+    # The sanitized builds and the fuzzers: clang, its sanitizer and libFuzzer
+    # runtimes, and llvm-symbolizer for readable reports.
+    clang libclang-rt-14-dev llvm
 )
 if [ "$windows" = 1 ]; then
     packages+=(

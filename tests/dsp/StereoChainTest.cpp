@@ -70,7 +70,8 @@ struct Staged
 
 bool sameBits(const std::vector<float>& a, const std::vector<float>& b)
 {
-    return std::memcmp(a.data(), b.data(), a.size() * sizeof(float)) == 0;
+    // (memcmp must not see the null data of an empty vector)
+    return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(float)) == 0);
 }
 } // namespace
 
