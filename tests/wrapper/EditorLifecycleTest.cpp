@@ -127,7 +127,7 @@ TEST_F(EditorLifecycle, EditorsOfSeveralInstancesAtOnce)
     }
     window->pump(50);
 
-    if (!hostThreadsMayCloseEditors)
+    if (!editorsOnAnyHostThread)
     {
         // Windows hosts close editors on their UI thread, the plug-in's message thread.
         for (auto& p : others)
