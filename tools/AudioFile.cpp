@@ -534,7 +534,7 @@ std::unique_ptr<AudioReader> AudioReader::open(const std::string& path, std::str
     reader->file = file;
     reader->channelCount = info.channels;
     reader->rate = info.samplerate;
-    reader->frameCount = info.frames;
+    reader->frameCount = info.frames < 0 || info.frames == SF_COUNT_MAX ? 0 : info.frames; // 0: not known
     reader->fileFormat.major = info.format & SF_FORMAT_TYPEMASK;
     reader->fileFormat.subtype = info.format & SF_FORMAT_SUBMASK;
     return reader;

@@ -75,7 +75,7 @@ public:
 
     int channels() const { return channelCount; }
     int sampleRate() const { return rate; }
-    /// The length in frames as the header gives it.
+    /// The length in frames as the header gives it; 0 when it gives none.
     std::int64_t frames() const { return frameCount; }
     FileFormat format() const { return fileFormat; }
 
