@@ -28,11 +28,11 @@ check() { # file expected-encoding expected-bits
     fi
 }
 
-for spec in "wav float Floating-Point-PCM 32" "wav double Floating-Point-PCM 64" \
+for entry in "wav float Floating-Point-PCM 32" "wav double Floating-Point-PCM 64" \
     "wav 16 Signed-Integer-PCM 16" "wav 24 Signed-Integer-PCM 24" "wav 8 Unsigned-Integer-PCM 8" \
     "aiff float Floating-Point-PCM 32" "aiff 24 Signed-Integer-PCM 24" "flac 24 FLAC 24" \
     "w64 float Floating-Point-PCM 32" "caf 16 Signed-Integer-PCM 16"; do
-    read -r ext format encoding bits <<<"$spec"
+    read -r ext format encoding bits <<<"$entry"
     file="$work/$format.$ext"
     if ! message=$($runner "$host" render "$plugin" --seconds 0.5 -p Punch=0.3 -o "$file" --format "$format" 2>&1); then
         grep -q "cannot write \.$ext files" <<<"$message" && continue
