@@ -177,8 +177,8 @@ TEST_F(HostCommand, BadCommandLinesAreRefusedWithStatus2AndSayWhatIsWrong)
     const std::string in = writeInput("in.wav", "16");
     const std::string out = file("out.wav");
     const std::pair<std::string, std::vector<std::string>> cases[] = {
-        {"", {"no command given", "info, render, state and editor"}},
-        {"frobnicate " + plugin, {"unknown command frobnicate", "info, render, state and editor"}},
+        {"", {"no command given", "info, render, state, editor and bench"}},
+        {"frobnicate " + plugin, {"unknown command frobnicate", "info, render, state, editor and bench"}},
         {"-p Gain=0.5 render " + plugin, {"the command comes first"}},
         {"render", {"render needs PLUGIN"}},
         {"render " + plugin + " extra", {"unexpected argument extra"}},
