@@ -6,7 +6,10 @@
 
 bool canAttachEditorTo (void* parentWindow)
 {
+    // Without a window there is no need to start JUCE's window system.
+    if (parentWindow == nullptr)
+        return false;
+
     auto* windowSystem = juce::XWindowSystem::getInstance();
-    return parentWindow != nullptr && windowSystem != nullptr && windowSystem->isX11Available()
-           && windowSystem->getDisplay() != nullptr;
+    return windowSystem != nullptr && windowSystem->isX11Available() && windowSystem->getDisplay() != nullptr;
 }
