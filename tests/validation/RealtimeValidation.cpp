@@ -19,7 +19,9 @@
 #include <pthread.h>
 #include <sched.h>
 #include <semaphore.h>
+#include <sys/syscall.h>
 #include <time.h>
+#include <unistd.h>
 
 #if defined(__x86_64__)
 #include <linux/audit.h>
@@ -27,9 +29,7 @@
 #include <linux/seccomp.h>
 #include <signal.h>
 #include <sys/prctl.h>
-#include <sys/syscall.h>
 #include <ucontext.h>
-#include <unistd.h>
 #endif
 
 #include <chrono>
@@ -487,7 +487,7 @@ TEST(ValidationRealtime, TheCountersSeeAllocationsWaitsAndSystemCalls)
         notCounted = countSystemCallsOfThisThread();
         systemCalls = 0;
         audioThread = true;
-        const auto pid = getpid();
+        const long pid = syscall(SYS_getpid);
         audioThread = false;
         EXPECT_GT(pid, 0);
     });
