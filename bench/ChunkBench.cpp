@@ -41,6 +41,6 @@ namespace
 
 BENCHMARK (setChunk)
     ->ArgNames ({ "kind", "bytes" })
-    ->ArgsProduct ({ benchmark::CreateDenseRange (manyAttributes, instructionThenText, 1),
+    ->ArgsProduct ({ benchmark::CreateDenseRange (manyAttributes, lastKind, 1),
                      { 1 << 10, 1 << 14, 1 << 16, 1 << 20 } })
     ->Unit (benchmark::kMillisecond);

@@ -47,13 +47,21 @@ namespace
         return juce::CharacterFunctions::isLetterOrDigit (c) || c == '_' || c == '-' || c == ':' || c == '.';
     }
 
-    // Reads the element of a state text in one pass, as juce::XmlDocument reads
-    // a document's outermost element (same characters, whitespace, comments,
-    // entities, quirks and errors), but without what makes that parser slow or
-    // deep on damaged input: the element's content may only be a closing tag
-    // (text, child elements and a document type are refused), searches that
-    // found no end once are not repeated, and only the first few attributes
-    // are kept; the rest are read and counted.
+    // Reads the element of a state text in one pass, as juce::XmlDocument
+    // reads a document's outermost element: same characters, whitespace,
+    // comments, entities, content, quirks and errors, so that it gives an
+    // element exactly when XmlDocument::getDocumentElement would, with the
+    // same tag and attributes. What makes that parser slow, deep or endless
+    // on damaged input is left out:
+    // - element content is read with a count of open elements in place of
+    //   recursion, and kept nowhere (only the outermost tag and its first
+    //   attributes are kept; the rest are read and counted);
+    // - a search that found no end once is not repeated from further on;
+    // - a document type declaration refuses the text (below);
+    // - a processing instruction inside content is passed over as a comment
+    //   is. XmlDocument steps back over it before reading text that follows
+    //   it, stops at it again and never ends; everywhere else it passes over
+    //   instructions as over comments, and so does this, there too.
     class StateElementReader
     {
     public:
@@ -77,7 +85,7 @@ namespace
         static constexpr std::size_t paddingBytes = 16;
 
         // True when the text holds an element that XmlDocument would have
-        // returned, within the limits above.
+        // returned.
         bool read()
         {
             if (input.isEmpty())
@@ -96,10 +104,27 @@ namespace
                 skipNextWhiteSpace();
             }
 
+            // A document type declaration is refused. XmlDocument looks for
+            // one only here: "<!DOCTYPE", in that case, as the first thing
+            // after the optional "<?xml ... ?>" header, whitespace, comments
+            // and processing instructions. When its '<' and '>' pair up to
+            // an end it gives the element that follows, and expands the
+            // entities the declaration defines without any bound on size or
+            // depth. Velmo never writes one. (Elsewhere "<!DOCTYPE" is no
+            // declaration to XmlDocument: in content it is a tag without a
+            // name, like any "<!" that opens no comment or CDATA section.)
             if (juce::CharacterFunctions::compareUpTo (input, juce::CharPointer_ASCII ("<!DOCTYPE"), 9) == 0)
                 return false;
 
-            return readElement() && ! errorOccurred;
+            const auto start = readElementStart (true);
+
+            if (start == Start::none)
+                return false;
+
+            if (start == Start::open)
+                readContent();
+
+            return ! errorOccurred;
         }
 
         juce::String tagName;
@@ -107,12 +132,20 @@ namespace
         int numAttributes = 0;
 
     private:
-        bool readElement()
+        using Pointer = juce::String::CharPointerType;
+
+        // How a start tag ended: no element at all, a whole element ("/>",
+        // or attributes that ended early), or '>' with content to follow.
+        enum class Start { none, whole, open };
+
+        // XmlDocument::readNextElement up to the element's content. Only the
+        // outermost element's tag and attributes are kept.
+        Start readElementStart (bool outermost)
         {
             skipNextWhiteSpace();
 
             if (outOfData || *input != '<')
-                return false;
+                return Start::none;
 
             ++input;
             auto endOfToken = findEndOfToken (input);
@@ -124,10 +157,15 @@ namespace
                 endOfToken = findEndOfToken (input);
 
                 if (endOfToken == input)
-                    return false;
+                {
+                    fail();
+                    return Start::none;
+                }
             }
 
-            tagName = juce::String (input, endOfToken);
+            if (outermost)
+                tagName = juce::String (input, endOfToken);
+
             input = endOfToken;
 
             for (;;)
@@ -138,22 +176,21 @@ namespace
                 if (c == '/' && input[1] == '>')
                 {
                     input += 2;
-                    return true;
+                    return Start::whole;
                 }
 
                 if (c == '>')
                 {
                     ++input;
-                    readClosingTag();
-                    return true;
+                    return Start::open;
                 }
 
                 if (! isXmlIdentifierChar (c))
                 {
                     if (! outOfData)
-                        fail();
+                        fail();  // an illegal character
 
-                    return true;
+                    return Start::whole;
                 }
 
                 const auto nameStart = input;
@@ -164,7 +201,7 @@ namespace
                 if (readNextChar() != '=')
                 {
                     fail();
-                    return true;
+                    return Start::whole;
                 }
 
                 skipNextWhiteSpace();
@@ -172,9 +209,9 @@ namespace
 
                 // A name and '=' without a quoted value end the attributes quietly.
                 if (quote != '"' && quote != '\'')
-                    return true;
+                    return Start::whole;
 
-                if (numAttributes < keep)
+                if (outermost && numAttributes < keep)
                 {
                     Attribute a { juce::String (nameStart, nameEnd), {} };
                     readQuotedString (&a.value);
@@ -185,35 +222,191 @@ namespace
                     readQuotedString (nullptr);
                 }
 
-                ++numAttributes;
+                if (outermost)
+                    ++numAttributes;
             }
         }
 
-        // The content of an element written with '>': nothing but a closing tag.
-        void readClosingTag()
+        // The content of an element whose start tag ended with '>', with all
+        // the elements inside it, as XmlDocument::readChildElements reads it
+        // recursively; here `open` counts the elements not yet closed. A
+        // closing tag closes the innermost one whatever its name.
+        void readContent()
         {
-            skipNextWhiteSpace();
-
-            if (outOfData)
+            for (int open = 1; open > 0;)
             {
-                fail();  // unmatched tags
-                return;
+                skipNextWhiteSpace();
+
+                // "Unmatched tags": this element and every one around it end,
+                // each with the same error, and nothing more is read.
+                if (outOfData)
+                {
+                    fail();
+                    return;
+                }
+
+                if (*input != '<')
+                {
+                    readText();
+                    continue;
+                }
+
+                const auto c1 = input[1];
+
+                if (c1 == '/')
+                {
+                    const auto closeTag = indexOf ((juce::juce_wchar) '>', searches.noTagEndFrom);
+
+                    if (closeTag >= 0)
+                        input += closeTag + 1;
+
+                    --open;
+                    continue;
+                }
+
+                if (c1 == '!' && juce::CharacterFunctions::compareUpTo (input + 2, juce::CharPointer_ASCII ("[CDATA["), 7) == 0)
+                {
+                    skipCData();
+                    continue;
+                }
+
+                switch (readElementStart (false))
+                {
+                    case Start::none:  --open; break;  // a tag without a name ends the element around it
+                    case Start::open:  ++open; break;
+                    case Start::whole: break;
+                }
             }
-
-            if (*input == '<' && input[1] == '/')
-            {
-                const auto closeTag = input.indexOf ((juce::juce_wchar) '>');
-
-                if (closeTag >= 0)
-                    input += closeTag + 1;
-
-                return;
-            }
-
-            fail();  // text, child elements or CDATA
         }
 
-        static juce::String::CharPointerType findEndOfToken (juce::String::CharPointerType p)
+        void skipCData()
+        {
+            input += 9;
+
+            for (;;)
+            {
+                const auto c = *input;
+
+                if (c == 0)
+                {
+                    fail();  // unterminated CDATA section
+                    outOfData = true;
+                    return;
+                }
+
+                if (c == ']' && input[1] == ']' && input[2] == '>')
+                {
+                    input += 3;
+                    return;
+                }
+
+                ++input;
+            }
+        }
+
+        // A run of text, from where the whitespace, comments and instructions
+        // before it end, up to the next '<' that opens no comment (or to an
+        // error, which sets outOfData). XmlDocument starts the run back
+        // before them; that reads whitespace and comments again to no effect,
+        // and stops at an instruction for ever.
+        void readText()
+        {
+            for (;;)
+            {
+                const auto c = *input;
+
+                if (c == '<')
+                {
+                    if (input[1] == '!' && input[2] == '-' && input[3] == '-')
+                    {
+                        input += 4;
+                        const auto closeComment = indexOf (juce::CharPointer_ASCII ("-->"), searches.noCommentEndFrom);
+
+                        if (closeComment < 0)
+                        {
+                            fail();  // unterminated comment
+                            outOfData = true;
+                            return;
+                        }
+
+                        input += closeComment + 3;
+                        continue;
+                    }
+
+                    return;
+                }
+
+                if (c == 0)
+                {
+                    fail();  // unmatched tags
+                    outOfData = true;
+                    return;
+                }
+
+                if (c == '&')
+                {
+                    // An unknown entity stands for its name, and a name that
+                    // starts with '<' and goes on is read as elements.
+                    const auto name = readEntity (nullptr);
+
+                    if (name.start.getAddress() != nullptr && *name.start == '<'
+                        && name.end.getAddress() - name.start.getAddress() > 1)
+                        readEntityElements (name);
+
+                    continue;
+                }
+
+                do
+                    ++input;
+                while (*input != '<' && *input != '&' && *input != 0);
+            }
+        }
+
+        struct Span
+        {
+            Pointer start { nullptr }, end { nullptr };
+        };
+
+        // What XmlDocument does with an entity name starting with '<' in
+        // text: reads elements from that name, as from a text of its own,
+        // until one does not start; keeps any error, and then goes on where
+        // it was in the text around. The name holds no ';', so no entity in
+        // it has a name, and this never goes deeper than one level.
+        void readEntityElements (Span name)
+        {
+            if (inEntityName)
+                return;  // (cannot happen; see above)
+
+            entityText.assign (name.start.getAddress(), name.end.getAddress());
+            entityText.resize (entityText.size() + 1 + paddingBytes, 0);
+
+            const auto outerInput = input;
+            const auto outerOutOfData = outOfData;
+            const auto outerSearches = searches;
+
+            input = Pointer (entityText.data());
+            outOfData = false;
+            searches = {};
+            inEntityName = true;
+
+            for (;;)
+            {
+                const auto start = readElementStart (false);
+
+                if (start == Start::none)
+                    break;
+
+                if (start == Start::open)
+                    readContent();
+            }
+
+            input = outerInput;
+            outOfData = outerOutOfData;
+            searches = outerSearches;
+            inEntityName = false;
+        }
+
+        static Pointer findEndOfToken (Pointer p)
         {
             while (isXmlIdentifierChar (*p))
                 ++p;
@@ -236,12 +429,13 @@ namespace
 
         // Index of the first `what` at or after input, or -1. A search that
         // failed once fails at once from any later position.
-        int indexOf (const char* what, juce::String::CharPointerType& noneFrom)
+        template <typename Needle>
+        int indexOf (Needle what, Pointer& noneFrom)
         {
             if (noneFrom.getAddress() != nullptr && input.getAddress() >= noneFrom.getAddress())
                 return -1;
 
-            const auto index = input.indexOf (juce::CharPointer_ASCII (what));
+            const auto index = input.indexOf (what);
 
             if (index < 0)
                 noneFrom = input;
@@ -266,7 +460,7 @@ namespace
                     if (input[1] == '!' && input[2] == '-' && input[3] == '-')
                     {
                         input += 4;
-                        const auto closeComment = indexOf ("-->", noCommentEndFrom);
+                        const auto closeComment = indexOf (juce::CharPointer_ASCII ("-->"), searches.noCommentEndFrom);
 
                         if (closeComment < 0)
                         {
@@ -281,7 +475,7 @@ namespace
                     if (input[1] == '?')
                     {
                         input += 2;
-                        const auto closeBracket = indexOf ("?>", noInstructionEndFrom);
+                        const auto closeBracket = indexOf (juce::CharPointer_ASCII ("?>"), searches.noInstructionEndFrom);
 
                         if (closeBracket < 0)
                         {
@@ -310,7 +504,7 @@ namespace
             result->append (bytes, end.getAddress());
         }
 
-        static void append (std::string* result, juce::String::CharPointerType start, juce::String::CharPointerType end)
+        static void append (std::string* result, Pointer start, Pointer end)
         {
             if (result != nullptr)
                 result->append (start.getAddress(), end.getAddress());
@@ -366,7 +560,10 @@ namespace
             }
         }
 
-        void readEntity (std::string* result)
+        // Reads the entity at input (its '&') and appends what it stands for
+        // to result, when there is one. Returns the name of an entity that is
+        // not known, which stands for itself.
+        Span readEntity (std::string* result)
         {
             ++input;  // the ampersand
 
@@ -380,7 +577,7 @@ namespace
                 {
                     input += n.length;
                     append (result, n.c);
-                    return;
+                    return {};
                 }
             }
 
@@ -399,7 +596,10 @@ namespace
                         const auto hexValue = juce::CharacterFunctions::getHexDigitValue (input[0]);
 
                         if (hexValue < 0 || ++numChars > 8)
+                        {
+                            carryOn();  // illegal escape sequence
                             break;
+                        }
 
                         charCode = (charCode << 4) | (juce::uint64) hexValue;
                         ++input;
@@ -419,13 +619,19 @@ namespace
                         const auto firstChar = input[0];
 
                         if (firstChar == 0)
-                            return;
+                        {
+                            carryOn();  // unexpected end of input
+                            return {};
+                        }
 
                         if (firstChar == ';')
                             break;
 
                         if (++numChars > 12)
+                        {
+                            carryOn();  // illegal escape sequence
                             break;
+                        }
 
                         charCode = charCode * 10 + (juce::uint64) ((juce::int64) firstChar - '0');
                         ++input;
@@ -435,43 +641,59 @@ namespace
                 }
                 else
                 {
+                    carryOn();  // illegal escape sequence
                     append (result, '&');
-                    return;
+                    return {};
                 }
 
                 append (result, (juce::juce_wchar) charCode);
-                return;
+                return {};
             }
 
             // Any other entity: with no document type, its name stands for it.
             const auto nameStart = input;
-            const auto closingSemiColon = input.indexOf ((juce::juce_wchar) ';');
+            const auto closingSemiColon = indexOf ((juce::juce_wchar) ';', searches.noSemicolonFrom);
 
             if (closingSemiColon < 0)
             {
                 outOfData = true;
                 append (result, '&');
-                return;
+                return {};
             }
 
-            input += closingSemiColon + 1;
+            input += closingSemiColon;
+            const Span name { nameStart, input };
+            ++input;
 
-            auto name = nameStart;
-            for (int i = 0; i < closingSemiColon; ++i)
-                append (result, name.getAndAdvance());
+            append (result, name.start, name.end);
+            carryOn();  // unknown entity
+            return name;
         }
 
-        // An error that makes XmlDocument give no element. (Its other errors,
-        // in character references and unknown entities, let it carry on, and
-        // could only clear an error here that ends the reading anyway.)
-        void fail()  { errorOccurred = true; }
+        // XmlDocument keeps one error flag: an error that ends the reading
+        // sets it, one it carries on after clears it, and it gives no
+        // element when the flag is set at the end.
+        void fail()     { errorOccurred = true; }
+        void carryOn()  { errorOccurred = false; }
 
-        juce::String::CharPointerType input;
-        juce::String::CharPointerType noCommentEndFrom { nullptr };
-        juce::String::CharPointerType noInstructionEndFrom { nullptr };
-        const int keep;
+        Pointer input;
         bool outOfData = false;
         bool errorOccurred = false;
+
+        // Where the searches for these found none, in the text being read.
+        struct Searches
+        {
+            Pointer noCommentEndFrom { nullptr }, noInstructionEndFrom { nullptr },
+                    noSemicolonFrom { nullptr }, noTagEndFrom { nullptr };
+        };
+
+        Searches searches;
+
+        // The name of the entity being read as elements.
+        std::vector<char> entityText;
+        bool inEntityName = false;
+
+        const int keep;
     };
 }
 

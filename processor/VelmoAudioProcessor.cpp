@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace
 {
@@ -171,7 +172,22 @@ float VelmoAudioProcessor::widthFor (float punch) const
     if (! std::isfinite (punch))
         punch = punch > 0.0f ? punchDriveMapper.maxInput : punchDriveMapper.minInput;
 
-    return punch * widthScale * 0.5f;
+    float width = punch * widthScale * 0.5f;
+
+    // Punch x 3 overflows from about 1.13e38 on, where 1.5 x Punch is still
+    // a float up to about 2.27e38; beyond that the width is the largest
+    // float of its sign. An infinite width would turn equal channels
+    // (0 x width) into NaN; a finite one keeps them, and the limiter clips
+    // the rest as any huge sample.
+    if (! std::isfinite (width))
+    {
+        width = punch * (widthScale * 0.5f);
+
+        if (! std::isfinite (width))
+            width = std::copysign (std::numeric_limits<float>::max(), punch);
+    }
+
+    return width;
 }
 
 VelmoAudioProcessor::ShelfValues VelmoAudioProcessor::shelfValuesForColor (float color) const

@@ -2,6 +2,8 @@
 // from the next block on, and a non-finite parameter never reaches the audio.
 #include "tests/processor/ProcessorTestSupport.h"
 
+#include "processor/NumberText.h"
+
 #include <limits>
 
 using namespace ProcessorTest;
@@ -29,6 +31,8 @@ namespace
         void block (float bad = 0.0f, int badIndex = -1)
         {
             fillSignal (buffer, position);
+            if (equalChannels)
+                buffer.copyFrom (1, 0, buffer, 0, 0, blockSize);
             if (badIndex >= 0)
                 buffer.setSample (0, badIndex, bad);
             position += blockSize;
@@ -49,6 +53,7 @@ namespace
         VelmoAudioProcessor p;
         juce::AudioSampleBuffer buffer;
         int position = 0;
+        bool equalChannels = false;  // stereo: the left signal on both
     };
 }
 
@@ -137,4 +142,48 @@ TEST (ProcessorNonFiniteParameters, PunchActsAsTheDriveMapperReadsIt)
         }
         EXPECT_EQ (differingBlocks, 0) << "Punch " << c.value << " against " << c.sameAs;
     }
+}
+
+TEST (ProcessorNonFiniteParameters, PunchWhoseWidthOverflowsKeepsTheAudioFinite)
+{
+    // Finite values so large that Punch x 3 overflows: stored and reported
+    // as given; the width is 1.5 x Punch while a float holds it, else the
+    // largest float of its sign.
+    constexpr float largest = std::numeric_limits<float>::max();
+    const struct
+    {
+        float punch, width;
+    } cases[] = { { 1.0e38f, 1.0e38f * 3.0f * 0.5f }, { 1.2e38f, 1.2e38f * 1.5f }, { 2.2e38f, 2.2e38f * 1.5f },
+                  { 2.5e38f, largest }, { largest, largest }, { -largest, -largest } };
+
+    const struct
+    {
+        const char* name;
+        int channels;
+        bool equal;
+    } layouts[] = { { "mono", 1, false }, { "stereo, equal channels", 2, true }, { "stereo", 2, false } };
+
+    for (const auto& c : cases)
+        for (const auto& layout : layouts)
+        {
+            SCOPED_TRACE (testing::Message() << "Punch " << c.punch << ", " << layout.name);
+            Prepared s (layout.channels, 0.5f, c.punch, 0.5f);
+            s.equalChannels = layout.equal;
+            EXPECT_EQ (s.p.getParameter (VelmoAudioProcessor::punchParam), c.punch);
+            EXPECT_EQ (s.p.stereoWidth.load(), c.width);
+
+            juce::MemoryBlock chunk;
+            s.p.getStateInformation (chunk);
+            const std::string text (static_cast<const char*> (chunk.getData()), chunk.getSize());
+            EXPECT_NE (text.find (" Punch=\"" + NumberText::significantDigits20 ((double) c.punch).toStdString() + "\""),
+                       std::string::npos);
+
+            int badBlocks = 0;
+            for (int b = 0; b < 6; ++b)
+            {
+                s.block();
+                badBlocks += s.nonFiniteSamples() > 0 ? 1 : 0;
+            }
+            EXPECT_EQ (badBlocks, 0);
+        }
 }

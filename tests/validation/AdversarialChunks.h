@@ -43,7 +43,15 @@ namespace AdversarialChunks
         unterminatedComment,        // <!--a<!--=<!--'x' ... with no end of comment
         entities,                   // values made of entities
         instructionsBefore,         // <?x?> again and again before the element
-        instructionThenText         // <Velmo_SETTINGS ...><?p?>text... (JUCE's parser never ends)
+        instructionThenText,        // <Velmo_SETTINGS ...><?p?>text... (JUCE's parser never ends)
+        deepNestingClosed,          // <Velmo_SETTINGS ...><a><a>...</a></a></Velmo_SETTINGS>
+        deepNestingOpenClosingTag,  // <Velmo_SETTINGS ...><a><a>...</a (a closing tag with no '>')
+        longText,                   // <Velmo_SETTINGS ...>one long text</Velmo_SETTINGS>
+        textWithEntitiesAndComments,// text, entities and comments in turn
+        manyChildren,               // <c v="0.5"/> again and again, and some text between
+        longCData,                  // one long CDATA section
+        entityElements,             // &<e a='1'><f/></e>; again and again: entity names read as elements
+        deepNestingInEntity         // &<a><a><a>...; one entity name read as deeply nested elements
     };
 
     // A chunk of the kind, about size bytes long.
@@ -108,20 +116,76 @@ namespace AdversarialChunks
                     xml += "<?p?>text";
                 return frame (xml + "</Velmo_SETTINGS>");
             }
+            case deepNestingClosed:
+            {
+                const std::size_t depth = size / 7;
+                std::string xml = "<Velmo_SETTINGS Gain=\"0.5\">";
+                for (std::size_t i = 0; i < depth; ++i)
+                    xml += "<a>";
+                for (std::size_t i = 0; i < depth; ++i)
+                    xml += "</a>";
+                return frame (xml + "</Velmo_SETTINGS>");
+            }
+            case deepNestingOpenClosingTag:
+            {
+                std::string xml = "<Velmo_SETTINGS Gain=\"0.5\">";
+                while (xml.size() + 3 < size)
+                    xml += "<a>";
+                return frame (xml + "</a");
+            }
+            case longText:
+                return frame ("<Velmo_SETTINGS Gain=\"0.5\">" + junk (size, "abc xyz\r\n\t0.5>'\"\xc3\xa9", 5)
+                              + "</Velmo_SETTINGS>");
+            case textWithEntitiesAndComments:
+            {
+                std::string xml = "<Velmo_SETTINGS Gain=\"0.5\">";
+                while (xml.size() < size)
+                    xml += "t&amp;&#60;&z;<!-- c -->";
+                return frame (xml + "</Velmo_SETTINGS>");
+            }
+            case manyChildren:
+            {
+                std::string xml = "<Velmo_SETTINGS Gain=\"0.5\">";
+                while (xml.size() < size)
+                    xml += "<c v=\"0.5\"/> <d>t</d>";
+                return frame (xml + "</Velmo_SETTINGS>");
+            }
+            case longCData:
+                return frame ("<Velmo_SETTINGS Gain=\"0.5\"><![CDATA[" + junk (size, "<&]] x/", 6) + "]]></Velmo_SETTINGS>");
+            case entityElements:
+            {
+                std::string xml = "<Velmo_SETTINGS Gain=\"0.5\">";
+                while (xml.size() < size)
+                    xml += "&<e a='1'><f/></e>;";
+                return frame (xml + "</Velmo_SETTINGS>");
+            }
+            case deepNestingInEntity:
+            {
+                std::string xml = "<Velmo_SETTINGS Gain=\"0.5\">&";
+                while (xml.size() + 3 < size)
+                    xml += "<a>";
+                return frame (xml + ";</Velmo_SETTINGS>");
+            }
         }
         return {};
     }
 
     constexpr Kind allKinds[] = { manyAttributes, lessThanJunk, commentAndInstructionJunk, deepNesting, randomBytes,
                                   longValue, commentsBetweenAttributes, unterminatedComment, entities, instructionsBefore,
-                                  instructionThenText };
+                                  instructionThenText, deepNestingClosed, deepNestingOpenClosingTag, longText,
+                                  textWithEntitiesAndComments, manyChildren, longCData, entityElements,
+                                  deepNestingInEntity };
+    constexpr Kind lastKind = deepNestingInEntity;
 
     inline const char* nameOf (Kind kind)
     {
         static const char* const names[] = { "many attributes", "junk with <", "broken comments and instructions",
                                              "deep nesting", "random characters", "long value",
                                              "comments between attributes", "unterminated comment", "entities",
-                                             "instructions before", "instruction then text" };
+                                             "instructions before", "instruction then text", "deep nesting, closed",
+                                             "deep nesting, closing tag without >", "long text",
+                                             "text, entities and comments", "many children", "long CDATA",
+                                             "entities read as elements", "deep nesting in an entity" };
         return names[kind];
     }
 }

@@ -146,9 +146,9 @@ TEST(ValidationAutomation, NonFiniteValuesNeverReachTheAudio)
     expectCleanAudio(valueSets[2]);
 }
 
-// Off until the processor bounds the stereo width it derives from Punch: a
-// Punch of 3.4e38 makes it infinite, and the output NaN (for good in mono).
-TEST(ValidationAutomation, DISABLED_ValuesWhoseStereoWidthOverflowsNeverReachTheAudio)
+// Finite Punch values so large that 3 x Punch overflows: the stereo width
+// stays finite, so equal channels (mono among them) stay equal, not NaN.
+TEST(ValidationAutomation, ValuesWhoseStereoWidthOverflowsNeverReachTheAudio)
 {
     expectCleanAudio(valueSets[3]);
 }

@@ -35,25 +35,16 @@ void timedSetChunk(Plugin& plugin, const Chunk& chunk, const std::string& what)
 }
 
 // The parameters a damaged chunk leaves, as the framework's XML reading would
-// leave them; nothing when that reading is unsafe for this chunk (it reads
-// past the end of the text after a broken character reference or UTF-8
-// sequence, loops for ever
-// on an instruction followed by text inside the element, and expands
-// document-type entities without limit) or differs on purpose (element
-// content and document types are refused now).
+// leave them; nothing when that reading is unsafe for this chunk
+// (StateChunkReference::canRead) or slow (large chunks).
 std::optional<std::vector<std::uint32_t>> expectedAfter(const Chunk& chunk, std::vector<std::uint32_t> before)
 {
-    const std::string text(chunk.begin(), chunk.end());
-    if (chunk.size() > 65536 || text.find("&#") != std::string::npos || text.find("<?", 9) != std::string::npos
-        || text.find("<!DOCTYPE") != std::string::npos
-        || (chunk.size() > 8 && !juce::CharPointer_UTF8::isValidString(text.data() + 8, static_cast<int>(chunk.size() - 8))))
+    if (chunk.size() > 65536 || !StateChunkReference::canRead(chunk.data(), static_cast<int>(chunk.size())))
         return std::nullopt;
 
     const auto reading = StateChunkReference::read(chunk.data(), static_cast<int>(chunk.size()), "Velmo_SETTINGS");
     if (!reading)
         return before;
-    if (reading->hasContent)
-        return std::nullopt;
     for (std::size_t i = 0; i < reading->values.size() && i < 3; ++i)
         before[i] = bitsOf(reading->values[i]);
     return before;
