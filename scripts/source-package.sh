@@ -5,11 +5,17 @@
 # it, older versions of the same release are tried after it. apt needs
 # deb-src entries (./scripts/install-deps.sh adds them).
 #
-#   scripts/source-package.sh PACKAGE DIR
+#   scripts/source-package.sh PACKAGE DIR [PATH...]
+#
+# With PATHs (relative to the source tree's top) only those files are taken
+# from the upstream tarball, which is quicker for a large package; Debian's
+# patches must leave them alone then, else the whole package is unpacked.
 set -euo pipefail
 
-package="${1:?usage: source-package.sh PACKAGE DIR}"
-dir="${2:?usage: source-package.sh PACKAGE DIR}"
+package="${1:?usage: source-package.sh PACKAGE DIR [PATH...]}"
+dir="${2:?usage: source-package.sh PACKAGE DIR [PATH...]}"
+shift 2
+paths=("$@")
 mkdir -p "$dir"
 dir="$(cd "$dir" && pwd)"
 target="$dir/$package"
@@ -18,7 +24,9 @@ target="$dir/$package"
 exec 9>"$dir/.$package.lock"
 flock 9
 
-if [ ! -f "$target/.velmo-unpacked" ]; then
+# The stamp names what was taken (empty: everything).
+wanted="${paths[*]}"
+if [ ! -f "$target/.velmo-unpacked" ] || [ "$(cat "$target/.velmo-unpacked")" != "$wanted" ]; then
     download="$dir/.$package-download"
     rm -rf "$download" "$target"
     mkdir -p "$download"
@@ -38,9 +46,24 @@ if [ ! -f "$target/.velmo-unpacked" ]; then
             fi
         fi
         dsc=$(ls -t ./*.dsc | head -n 1)
-        dpkg-source --no-copy -x "$dsc" "$target" >/dev/null 2>&1
+        orig=$(ls ./*.orig.tar.* 2>/dev/null | grep -v '\.asc$' | head -n 1 || true)
+        debian=$(ls ./*.debian.tar.* 2>/dev/null | head -n 1 || true)
+        patched=""
+        if [ "${#paths[@]}" -gt 0 ] && [ -n "$orig" ] && [ -n "$debian" ]; then
+            for p in "${paths[@]}"; do
+                if tar -xOf "$debian" --wildcards 'debian/patches/*' 2>/dev/null | grep -q "^+++ b/$p\b"; then
+                    patched=1
+                fi
+            done
+        fi
+        if [ "${#paths[@]}" -gt 0 ] && [ -n "$orig" ] && [ -z "$patched" ]; then
+            mkdir -p "$target"
+            tar -xf "$orig" -C "$target" --strip-components=1 --wildcards "${paths[@]/#/*/}"
+        else
+            dpkg-source --no-copy -x "$dsc" "$target" >/dev/null 2>&1
+        fi
     )
     rm -rf "$download"
-    touch "$target/.velmo-unpacked"
+    printf '%s' "$wanted" >"$target/.velmo-unpacked"
 fi
 echo "$target"

@@ -21,11 +21,5 @@ float expf(float);
 float logf(float);
 float powf(float, float);
 double pow(double, double);
-double sin(double);
-double cos(double);
-void sincos(double, double*, double*);
-double tan(double);
-double floor(double);
-double scalbn(double, int);
 
 #endif

@@ -8,18 +8,6 @@
 #define logf velmo_musl_logf
 #define powf velmo_musl_powf
 #define pow velmo_musl_pow
-#define sin velmo_musl_sin
-#define cos velmo_musl_cos
-#define sincos velmo_musl_sincos
-#define tan velmo_musl_tan
-#define floor velmo_musl_floor
-#define scalbn velmo_musl_scalbn
-
-#define __sin velmo_musl___sin
-#define __cos velmo_musl___cos
-#define __tan velmo_musl___tan
-#define __rem_pio2 velmo_musl___rem_pio2
-#define __rem_pio2_large velmo_musl___rem_pio2_large
 
 #define __math_oflow velmo_musl___math_oflow
 #define __math_uflow velmo_musl___math_uflow
