@@ -1,5 +1,7 @@
 #include "dsp/BandMapping.h"
 
+#include "dsp/maths/Maths.h"
+
 #include <cmath>
 #include <limits>
 
@@ -16,7 +18,7 @@ std::complex<double> rootWithNonNegativeReal(std::complex<double> d)
 {
     if (d.imag() == 0.0)
         d = std::complex<double>(d.real(), 0.0);
-    return std::sqrt(d);
+    return Maths::squareRoot(d);
 }
 
 // Band edges in radians per sample, kept to a band whose poles lie safely
@@ -71,8 +73,8 @@ BandMapping::BandMapping(double centre, double width, RootList& digital, const R
 
     placeEdges(centre, width, lowerEdge, upperEdge);
 
-    a = std::cos((upperEdge + lowerEdge) * 0.5) / std::cos((upperEdge - lowerEdge) * 0.5);
-    b = 1.0 / std::tan((upperEdge - lowerEdge) * 0.5);
+    a = Maths::cosine((upperEdge + lowerEdge) * 0.5) / Maths::cosine((upperEdge - lowerEdge) * 0.5);
+    b = 1.0 / Maths::tangent((upperEdge - lowerEdge) * 0.5);
     aSquared = a * a;
     bSquared = b * b;
     ab = a * b;
@@ -108,14 +110,14 @@ std::pair<std::complex<double>, std::complex<double>> BandMapping::mapRoot(std::
     if (c.real() == std::numeric_limits<double>::infinity() && c.imag() == 0.0)
         return { Complex(-1.0, 0.0), Complex(1.0, 0.0) };
 
-    const Complex cp = (1.0 + c) / (1.0 - c);
+    const Complex cp = Maths::divide(1.0 + c, 1.0 - c);
     const double g = (aSquared - 1.0) * bSquared;
     const double h = 4.0 * (g + 1.0);
     const Complex d2 = (h * cp + 8.0 * (g - 1.0)) * cp + h;
     const Complex s = rootWithNonNegativeReal(d2);
     const Complex d = 2.0 * (b - 1.0) * cp + 2.0 * (b + 1.0);
-    const Complex first = ((twoAb * cp - s) + twoAb) / d;
-    const Complex second = ((twoAb * cp + s) + twoAb) / d;
+    const Complex first = Maths::divide((twoAb * cp - s) + twoAb, d);
+    const Complex second = Maths::divide((twoAb * cp + s) + twoAb, d);
     return { first, second };
 }
 

@@ -1,5 +1,7 @@
 #include "dsp/Compressor.h"
 
+#include "dsp/maths/Maths.h"
+
 #include <cmath>
 #include <limits>
 
@@ -17,7 +19,7 @@ constexpr float clipLevel = 0.999f;
 
 float dbToGain(float db)
 {
-    return std::exp(db * ln10 / 20.0f);
+    return Maths::exponential(db * ln10 / 20.0f);
 }
 
 float envelopeWeight(float samplePeriod, std::int32_t ms)
@@ -111,7 +113,7 @@ inline float computeGain(ChannelState& ch, float x, const Curve& c)
     e = (1.0f - w) * e + w * x;
     ch.envelope = e;
 
-    const float level = std::log(e) * 20.0f / ln10;
+    const float level = Maths::logarithm(e) * 20.0f / ln10;
 
     float g;
     if (c.threshold > level)
@@ -219,7 +221,7 @@ void Compressor::applySetting(CompressorSetting setting, std::int32_t value)
 
 void Compressor::updateDerivedValues()
 {
-    log2Ratio = std::log(ratioFactor) / ln2;
+    log2Ratio = Maths::logarithm(ratioFactor) / ln2;
     kneeWidth = -(threshold * kneeFraction);
 
     invLog2Ratio = static_cast<float>(1.0 / static_cast<double>(log2Ratio));

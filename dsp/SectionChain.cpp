@@ -1,6 +1,6 @@
 #include "dsp/SectionChain.h"
 
-#include <cmath>
+#include "dsp/maths/Maths.h"
 
 namespace Dsp
 {
@@ -64,7 +64,7 @@ void SectionChain::buildFromRoots(const RootList& list)
     if (sectionCount < 1)
         return;
     const std::complex<double> response = evaluateResponse(list.referenceOmega / 6.283185307179586);
-    const double scale = list.referenceGain / std::abs(response);
+    const double scale = list.referenceGain / Maths::magnitude(response);
     sections[0].b1 *= scale;
     sections[0].b2 *= scale;
     sections[0].b0 *= scale;
@@ -73,8 +73,8 @@ void SectionChain::buildFromRoots(const RootList& list)
 std::complex<double> SectionChain::evaluateResponse(double f) const
 {
     const double w = f * 6.283185307179586;
-    const std::complex<double> z1(std::cos(-w), std::sin(-w));
-    const std::complex<double> z2(std::cos(w * -2.0), std::sin(w * -2.0));
+    const std::complex<double> z1(Maths::cosine(-w), Maths::sine(-w));
+    const std::complex<double> z2(Maths::cosine(w * -2.0), Maths::sine(w * -2.0));
 
     std::complex<double> numerator(1.0, 0.0);
     std::complex<double> denominator(1.0, 0.0);
@@ -84,7 +84,7 @@ std::complex<double> SectionChain::evaluateResponse(double f) const
         numerator *= s.b0 + s.b1 * z1 + s.b2 * z2;
         denominator *= 1.0 + s.a1 * z1 + s.a2 * z2;
     }
-    return numerator / denominator;
+    return Maths::divide(numerator, denominator);
 }
 
 } // namespace Dsp
