@@ -1,7 +1,9 @@
-// Throughput of the per-block dynamics paths, in stereo samples per second.
+// The dynamics stages and the one-pass chain, per stereo sample.
+#include "bench/BenchSupport.h"
 #include "dsp/Compressor.h"
 #include "dsp/MeterEnvelope.h"
 #include "dsp/RangeMapper.h"
+#include "dsp/StereoChain.h"
 
 #include <benchmark/benchmark.h>
 
@@ -67,7 +69,7 @@ void BM_CompressBlock(benchmark::State& state)
         benchmark::DoNotOptimize(r.data());
         benchmark::ClobberMemory();
     }
-    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * blockSize));
+    reportStereoSamples(state, blockSize);
 }
 BENCHMARK(BM_CompressBlock)
     ->ArgNames({ "unlinked", "knee", "amp" })
@@ -97,9 +99,61 @@ void BM_FollowSample(benchmark::State& state)
             m.followSample(l[i], r[i]);
         benchmark::ClobberMemory();
     }
-    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * blockSize));
+    reportStereoSamples(state, blockSize);
 }
 BENCHMARK(BM_FollowSample)->ArgName("amp")->Arg(1)->Arg(0);
+
+// The follower as block processing runs it: levels in locals, published once.
+void BM_FollowBlock(benchmark::State& state)
+{
+    MeterEnvelope m;
+    const std::vector<float> l = noise(1.0f, 3), r = noise(1.0f, 4);
+    for (auto _ : state)
+    {
+        float levelL = m.levelL.load(std::memory_order_relaxed), levelR = m.levelR.load(std::memory_order_relaxed);
+        for (std::size_t i = 0; i < blockSize; ++i)
+        {
+            levelL = m.next(levelL, l[i]);
+            levelR = m.next(levelR, r[i]);
+        }
+        m.levelL.store(levelL, std::memory_order_relaxed);
+        m.levelR.store(levelR, std::memory_order_relaxed);
+        benchmark::ClobberMemory();
+    }
+    reportStereoSamples(state, blockSize);
+}
+BENCHMARK(BM_FollowBlock);
+
+// Shelf section, mid/side, compressor, output gain and follower in one pass,
+// as the processor runs its steady state. args: input amplitude (percent of
+// full scale), output gain (percent; 100 = 0 dB).
+void BM_StereoChain(benchmark::State& state)
+{
+    Compressor c = preparedCompressor(1, 0);
+    const float amplitude = static_cast<float>(state.range(0)) / 100.0f;
+    const std::vector<float> srcL = noise(amplitude, 1), srcR = noise(amplitude, 2);
+    std::vector<float> l(blockSize), r(blockSize);
+    // A 12 dB band shelf at 8250 Hz, 3000 Hz wide, at 44100 Hz.
+    StereoChain::Section section{{1.0, -0.9, 0.6, -0.9, 0.5, 1.1}, {}, {}, 1e-8, 1e-8};
+    MeterEnvelope m;
+    StereoChain::Follower follower{m.ceiling, m.attackCoef, m.releaseCoef, 0.0f, 0.0f};
+    const float outputGain = static_cast<float>(state.range(1)) / 100.0f;
+    bool loud = false;
+    for (auto _ : state)
+    {
+        l = srcL;
+        r = srcR;
+        Compressor::Run run = c.begin();
+        StereoChain::run(l.data(), r.data(), 0, static_cast<int>(blockSize), true, section, 0.75f, run, outputGain,
+                         follower, loud);
+        c.end(run, true);
+        benchmark::DoNotOptimize(l.data());
+        benchmark::DoNotOptimize(r.data());
+        benchmark::ClobberMemory();
+    }
+    reportStereoSamples(state, blockSize);
+}
+BENCHMARK(BM_StereoChain)->ArgNames({"amp", "out"})->Args({25, 100})->Args({1000, 100})->Args({25, 50});
 
 void BM_MapValue(benchmark::State& state)
 {

@@ -3,6 +3,8 @@
 
 #include <vector>
 
+#include "bench/BenchSupport.h"
+
 #include "dsp/Butterworth.h"
 #include "dsp/SmoothedFilterDesign.h"
 
@@ -46,7 +48,7 @@ void BM_ShelfSteadyBlock(benchmark::State& state)
         filter.processChannels(n, block.channels);
         benchmark::DoNotOptimize(block.left.data());
     }
-    state.SetItemsProcessed(state.iterations() * n);
+    reportStereoSamples(state, n);
 }
 BENCHMARK(BM_ShelfSteadyBlock)->Arg(64)->Arg(512)->Arg(4096);
 
@@ -67,7 +69,7 @@ void BM_ShelfGlidingBlock(benchmark::State& state)
         filter.processChannels(n, block.channels);
         benchmark::DoNotOptimize(block.left.data());
     }
-    state.SetItemsProcessed(state.iterations() * n);
+    reportStereoSamples(state, n);
 }
 BENCHMARK(BM_ShelfGlidingBlock)->Arg(512)->Arg(1024);
 
@@ -86,6 +88,8 @@ void BM_ShelfConfigure(benchmark::State& state)
         design.configure(1, 44100.0, centre, 3000.0, gain);
         benchmark::DoNotOptimize(design.cascade.sections[0].b0);
     }
+    // A glide re-designs once per sample: one design per stereo sample.
+    reportStereoSamples(state, 1.0);
 }
 BENCHMARK(BM_ShelfConfigure)->Arg(0)->Arg(1);
 

@@ -1,6 +1,7 @@
 // Block processing of the whole chain: stereo and mono blocks, steady and
 // while the band shelf glides after a Color change.
 
+#include "bench/BenchSupport.h"
 #include "processor/VelmoAudioProcessor.h"
 
 #include <benchmark/benchmark.h>
@@ -50,7 +51,7 @@ namespace
             benchmark::DoNotOptimize (buffer.getReadPointer (0));
         }
 
-        state.SetItemsProcessed (state.iterations() * blockSize);
+        reportStereoSamples (state, blockSize);
     }
 
     void stereoSteady (benchmark::State& state)  { runBlocks (state, 2, false); }

@@ -1,9 +1,15 @@
 #include "dsp/BandMapping.h"
 
+#include "dsp/ExactComplex.h"
+#include "dsp/SectionChain.h"
 #include "dsp/maths/Maths.h"
 
 #include <cmath>
 #include <limits>
+
+#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
+#include <emmintrin.h>
+#endif
 
 namespace Dsp
 {
@@ -14,10 +20,13 @@ constexpr double twoPi = 6.283185307179586;
 
 // Square root with a non-negative real part; a D on the negative real axis
 // gives +j sqrt(-D) whatever the sign of its zero imaginary part.
-std::complex<double> rootWithNonNegativeReal(std::complex<double> d)
+#if defined(__GNUC__)
+__attribute__((always_inline))
+#endif
+inline std::complex<double> rootWithNonNegativeReal(std::complex<double> d)
 {
     if (d.imag() == 0.0)
-        d = std::complex<double>(d.real(), 0.0);
+        return ExactComplex::sqrtOfReal(d.real(), 0.0);
     return Maths::squareRoot(d);
 }
 
@@ -67,6 +76,156 @@ void placeEdges(double centre, double width, double& lowerEdge, double& upperEdg
 
 } // namespace
 
+namespace
+{
+using RootPair = std::pair<std::complex<double>, std::complex<double>>;
+
+template <class Mapping>
+#if defined(__GNUC__)
+__attribute__((always_inline))
+#endif
+inline RootPair mapOneRoot(const Mapping& m, std::complex<double> c)
+{
+    using Complex = std::complex<double>;
+    if (c.real() == std::numeric_limits<double>::infinity() && c.imag() == 0.0)
+        return { Complex(-1.0, 0.0), Complex(1.0, 0.0) };
+
+    const Complex cp = ExactComplex::divide(1.0 + c, 1.0 - c);
+    const double g = (m.aSquared - 1.0) * m.bSquared;
+    const double h = 4.0 * (g + 1.0);
+    const Complex d2 = (h * cp + 8.0 * (g - 1.0)) * cp + h;
+    const Complex s = rootWithNonNegativeReal(d2);
+    const Complex d = 2.0 * (m.b - 1.0) * cp + 2.0 * (m.b + 1.0);
+    const Complex first = ExactComplex::divide((m.twoAb * cp - s) + m.twoAb, d);
+    const Complex second = ExactComplex::divide((m.twoAb * cp + s) + m.twoAb, d);
+    return { first, second };
+}
+#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
+#define BAND_MAPPING_SSE2 1
+
+// Two real analog roots mapped side by side (lane 0 the pole, lane 1 the
+// zero) with exactly the operations of mapOneRoot for a root whose imaginary
+// part is +0: the complex expressions written out part by part as the
+// compiler evaluates them, the divisions by the real divisors that arise as
+// ExactComplex::divide takes them. Answers false, having done nothing, when
+// a value leaves the range where those forms hold; mapOneRoot then does it.
+struct Lanes2
+{
+    __m128d re, im;
+};
+
+inline __m128d selectPd(__m128d mask, __m128d a, __m128d b)
+{
+    return _mm_or_pd(_mm_and_pd(mask, a), _mm_andnot_pd(mask, b));
+}
+
+// Zero, or magnitude within 2^-300 to 2^300, in both lanes.
+inline bool moderate2(__m128d v)
+{
+    const __m128d a = _mm_and_pd(v, _mm_castsi128_pd(_mm_set1_epi64x(0x7fffffffffffffffLL)));
+    const __m128d ok = _mm_or_pd(_mm_cmpeq_pd(v, _mm_setzero_pd()),
+                                 _mm_and_pd(_mm_cmpge_pd(a, _mm_set1_pd(0x1p-300)), _mm_cmple_pd(a, _mm_set1_pd(0x1p300))));
+    return _mm_movemask_pd(ok) == 3;
+}
+
+inline bool allZero(__m128d v)
+{
+    return _mm_movemask_pd(_mm_cmpeq_pd(v, _mm_setzero_pd())) == 3;
+}
+
+// ExactComplex::divide for moderate parts and a divisor (c, e) with e zero
+// and c not: a zero quotient part from a product, any other from a division.
+inline bool divideByReal(Lanes2 n, Lanes2 d, Lanes2& q)
+{
+    if (!(moderate2(n.re) && moderate2(n.im) && moderate2(d.re) && moderate2(d.im)) || !allZero(d.im)
+        || _mm_movemask_pd(_mm_cmpeq_pd(d.re, _mm_setzero_pd())) != 0)
+        return false;
+    const __m128d xn = _mm_add_pd(n.re, _mm_mul_pd(d.im, _mm_mul_pd(n.im, d.re)));
+    const __m128d yn = _mm_sub_pd(n.im, _mm_mul_pd(d.im, _mm_mul_pd(n.re, d.re)));
+    const __m128d xZero = _mm_cmpeq_pd(xn, _mm_setzero_pd());
+    const __m128d yZero = _mm_cmpeq_pd(yn, _mm_setzero_pd());
+    // Divide only where a quotient part is not zero.
+    q.re = _mm_movemask_pd(xZero) == 3 ? _mm_mul_pd(xn, d.re)
+                                       : selectPd(xZero, _mm_mul_pd(xn, d.re), _mm_div_pd(xn, d.re));
+    q.im = _mm_movemask_pd(yZero) == 3 ? _mm_mul_pd(yn, d.re)
+                                       : selectPd(yZero, _mm_mul_pd(yn, d.re), _mm_div_pd(yn, d.re));
+    return true;
+}
+
+// The stages of the mapping for one pair, so that a batch can run each stage
+// over all its pairs before the next. A stage answers false, having done
+// nothing further, when a value leaves the range where these forms hold;
+// mapOneRoot then maps that pair.
+struct PairMapping
+{
+    // Band constants.
+    double g, h, twoAb, b;
+    // Stage results.
+    Lanes2 cp, sq, d;
+};
+
+// cp = (1 + c) / (1 - c): (1 + c, +0) over (1 - c, -0).
+inline bool mapStageOne(PairMapping& p, double pole, double zero)
+{
+    const __m128d c = _mm_set_pd(zero, pole);
+    if (_mm_movemask_pd(_mm_cmpeq_pd(c, _mm_set1_pd(std::numeric_limits<double>::infinity()))) != 0)
+        return false;
+    const __m128d one = _mm_set1_pd(1.0);
+    return divideByReal({_mm_add_pd(c, one), _mm_setzero_pd()}, {_mm_sub_pd(one, c), _mm_set1_pd(-0.0)}, p.cp);
+}
+
+// d2 = (h cp + 8 (g - 1)) cp + h, its root s with a non-negative real part,
+// and d = 2 (b - 1) cp + 2 (b + 1).
+inline bool mapStageTwo(PairMapping& p)
+{
+    const Lanes2& cp = p.cp;
+    const __m128d hv = _mm_set1_pd(p.h);
+    const Lanes2 x{_mm_add_pd(_mm_mul_pd(cp.re, hv), _mm_set1_pd(8.0 * (p.g - 1.0))), _mm_mul_pd(cp.im, hv)};
+    __m128d d2re = _mm_sub_pd(_mm_mul_pd(x.re, cp.re), _mm_mul_pd(x.im, cp.im));
+    const __m128d d2im = _mm_add_pd(_mm_mul_pd(x.re, cp.im), _mm_mul_pd(x.im, cp.re));
+    // The compiler's product leaves a NaN in both parts to its runtime routine.
+    if (_mm_movemask_pd(_mm_and_pd(_mm_cmpunord_pd(d2re, d2re), _mm_cmpunord_pd(d2im, d2im))) != 0)
+        return false;
+    d2re = _mm_add_pd(d2re, hv);
+    if (!allZero(d2im) || _mm_movemask_pd(_mm_cmpunord_pd(d2re, d2re)) != 0)
+        return false;
+    const __m128d negative = _mm_cmplt_pd(d2re, _mm_setzero_pd());
+    const __m128d root = _mm_sqrt_pd(selectPd(negative, _mm_xor_pd(d2re, _mm_set1_pd(-0.0)), d2re));
+    const __m128d absRoot = _mm_and_pd(root, _mm_castsi128_pd(_mm_set1_epi64x(0x7fffffffffffffffLL)));
+    p.sq = {_mm_andnot_pd(negative, absRoot), _mm_and_pd(negative, root)};
+
+    const __m128d k = _mm_set1_pd(2.0 * (p.b - 1.0));
+    p.d = {_mm_add_pd(_mm_mul_pd(cp.re, k), _mm_set1_pd(2.0 * (p.b + 1.0))), _mm_mul_pd(cp.im, k)};
+    return true;
+}
+
+// ((twoAb cp -+ s) + twoAb) / d, the pole's images into poles, the zero's into zeros.
+inline bool mapStageThree(const PairMapping& p, RootPair& poles, RootPair& zeros)
+{
+    const __m128d t = _mm_set1_pd(p.twoAb);
+    const Lanes2 tcp{_mm_mul_pd(p.cp.re, t), _mm_mul_pd(p.cp.im, t)};
+    Lanes2 first, second;
+    if (!divideByReal({_mm_add_pd(_mm_sub_pd(tcp.re, p.sq.re), t), _mm_sub_pd(tcp.im, p.sq.im)}, p.d, first)
+        || !divideByReal({_mm_add_pd(_mm_add_pd(tcp.re, p.sq.re), t), _mm_add_pd(tcp.im, p.sq.im)}, p.d, second))
+        return false;
+
+    alignas(16) double fr[2], fi[2], sr[2], si[2];
+    _mm_store_pd(fr, first.re);
+    _mm_store_pd(fi, first.im);
+    _mm_store_pd(sr, second.re);
+    _mm_store_pd(si, second.im);
+    poles = {{fr[0], fi[0]}, {sr[0], si[0]}};
+    zeros = {{fr[1], fi[1]}, {sr[1], si[1]}};
+    return true;
+}
+#endif
+} // namespace
+
+std::pair<std::complex<double>, std::complex<double>> BandMapping::mapRoot(std::complex<double> c) const
+{
+    return mapOneRoot(*this, c);
+}
+
 BandMapping::BandMapping(double centre, double width, RootList& digital, const RootList& prototype)
 {
     digital.rootCount = 0;
@@ -98,27 +257,112 @@ BandMapping::BandMapping(double centre, double width, RootList& digital, const R
     if (prototype.rootCount % 2 != 0)
     {
         const RootGroup& analog = prototype.groups[prototype.rootCount / 2];
-        const auto poles = mapRoot(analog.poleA);
-        const auto zeros = mapRoot(analog.zeroA);
+        const auto poles = mapOneRoot(*this, analog.poleA);
+        const auto zeros = mapOneRoot(*this, analog.zeroA);
         append({ poles.first, poles.second, zeros.first, zeros.second });
     }
 }
 
-std::pair<std::complex<double>, std::complex<double>> BandMapping::mapRoot(std::complex<double> c) const
+// The band constants of one design, as the BandMapping constructor works them out.
+struct BandConstants
 {
-    using Complex = std::complex<double>;
-    if (c.real() == std::numeric_limits<double>::infinity() && c.imag() == 0.0)
-        return { Complex(-1.0, 0.0), Complex(1.0, 0.0) };
+    double b, aSquared, bSquared, twoAb;
+};
 
-    const Complex cp = Maths::divide(1.0 + c, 1.0 - c);
-    const double g = (aSquared - 1.0) * bSquared;
-    const double h = 4.0 * (g + 1.0);
-    const Complex d2 = (h * cp + 8.0 * (g - 1.0)) * cp + h;
-    const Complex s = rootWithNonNegativeReal(d2);
-    const Complex d = 2.0 * (b - 1.0) * cp + 2.0 * (b + 1.0);
-    const Complex first = Maths::divide((twoAb * cp - s) + twoAb, d);
-    const Complex second = Maths::divide((twoAb * cp + s) + twoAb, d);
-    return { first, second };
+void designOrderOneSections(int count, const double (*values)[5], SectionCoeffs* sections)
+{
+    constexpr int most = orderOneBatch;
+    double gains[most], lower[most], upper[most], ca[most], cb[most], tb[most];
+
+    // Prototype: the 2N-th root of the linear gain, N = 1.
+    for (int k = 0; k < count; ++k)
+        gains[k] = Maths::power(10.0, values[k][4] / 20.0);
+    for (int k = 0; k < count; ++k)
+        gains[k] = Maths::power(gains[k], 1.0 / 2.0);
+
+    // Band edges and their trigonometry.
+    double centres[most];
+    for (int k = 0; k < count; ++k)
+    {
+        centres[k] = values[k][2] / values[k][0];
+        placeEdges(centres[k], values[k][3] / values[k][0], lower[k], upper[k]);
+    }
+    for (int k = 0; k < count; ++k)
+    {
+        ca[k] = Maths::cosine((upper[k] + lower[k]) * 0.5);
+        cb[k] = Maths::cosine((upper[k] - lower[k]) * 0.5);
+        tb[k] = Maths::tangent((upper[k] - lower[k]) * 0.5);
+    }
+
+    BandConstants constants[most];
+    for (int k = 0; k < count; ++k)
+    {
+        const double a = ca[k] / cb[k];
+        const double b = 1.0 / tb[k];
+        const double ab = a * b;
+        constants[k] = {b, a * a, b * b, ab * 2.0};
+    }
+
+    bool mapped[most];
+#if BAND_MAPPING_SSE2
+    // The pole and the zero side by side, each stage over the whole batch.
+    PairMapping pairs[most];
+    for (int k = 0; k < count; ++k)
+    {
+        const BandConstants& m = constants[k];
+        PairMapping& p = pairs[k];
+        p.g = (m.aSquared - 1.0) * m.bSquared;
+        p.h = 4.0 * (p.g + 1.0);
+        p.twoAb = m.twoAb;
+        p.b = m.b;
+        mapped[k] = mapStageOne(p, -1.0 / gains[k], -gains[k]);
+    }
+    for (int k = 0; k < count; ++k)
+        mapped[k] = mapped[k] && mapStageTwo(pairs[k]);
+    for (int k = 0; k < count; ++k)
+    {
+        RootPair poles, zeros;
+        mapped[k] = mapped[k] && mapStageThree(pairs[k], poles, zeros);
+        if (mapped[k])
+            sections[k].assignFromRoots({poles.first, poles.second, zeros.first, zeros.second});
+    }
+#else
+    for (int k = 0; k < count; ++k)
+        mapped[k] = false;
+#endif
+    for (int k = 0; k < count; ++k)
+        if (!mapped[k])
+        {
+            const double g = gains[k];
+            const RootPair poles = mapOneRoot(constants[k], std::complex<double>(-1.0 / g, 0.0));
+            const RootPair zeros = mapOneRoot(constants[k], std::complex<double>(-g, 0.0));
+            sections[k].assignFromRoots({poles.first, poles.second, zeros.first, zeros.second});
+        }
+
+    // Sections, normalised at the Nyquist frequency for bands centred below a
+    // quarter of the sample rate, else at DC.
+    const SectionChain::UnitPowers& nyquist = SectionChain::powersAtNyquist();
+    const SectionChain::UnitPowers& dc = SectionChain::powersAtDc();
+    double responseRe[most], responseIm[most];
+    for (int k = 0; k < count; ++k)
+    {
+        SectionChain chain(&sections[k], 1);
+        chain.sectionCount = 1;
+        // referenceOmega / 2 pi is exactly 0.5 or 0.
+        const SectionChain::UnitPowers& z = centres[k] < 0.25 ? nyquist : dc;
+        const std::complex<double> response = chain.responseAt(z.z1, z.z2);
+        responseRe[k] = response.real();
+        responseIm[k] = response.imag();
+    }
+    double scales[most];
+    for (int k = 0; k < count; ++k)
+        scales[k] = 1.0 / magnitude(std::complex<double>(responseRe[k], responseIm[k]));
+    for (int k = 0; k < count; ++k)
+    {
+        sections[k].b1 *= scales[k];
+        sections[k].b2 *= scales[k];
+        sections[k].b0 *= scales[k];
+    }
 }
 
 } // namespace Dsp

@@ -43,4 +43,13 @@ struct BandMapping
     double twoAb;
 };
 
+struct SectionCoeffs;
+
+// Designs of the band shelf of order 1 for up to orderOneBatch parameter
+// sets at once ({sample rate, order, centre Hz, bandwidth Hz, gain dB} each):
+// the section configure would build for each, worked out stage by stage
+// over the whole set, so that the sets' calculations overlap in time.
+constexpr int orderOneBatch = 16;
+void designOrderOneSections(int count, const double (*values)[5], SectionCoeffs* sections);
+
 } // namespace Dsp

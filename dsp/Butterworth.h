@@ -46,6 +46,17 @@ public:
     BandShelf& operator=(const BandShelf&) = delete;
     BandShelf& operator=(BandShelf&&) = delete;
 
+    // Order 1 can be designed for many parameter sets at once.
+    static constexpr bool designsInBatches = MaxOrder == 1;
+    static constexpr int batchSize = orderOneBatch;
+
+    // The section configure would build for each set, count sets at once
+    // (order 1 only). configure's state is left alone.
+    static void designBatch(int count, const double (*values)[5], SectionCoeffs* sections)
+    {
+        designOrderOneSections(count, values, sections);
+    }
+
     static int kindCode() { return 6; }
     static const char* title() { return "Butterworth Band Shelf"; }
     static int paramCount() { return 5; }

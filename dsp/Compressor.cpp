@@ -1,26 +1,13 @@
 #include "dsp/Compressor.h"
 
-#include "dsp/maths/Maths.h"
-
 #include <cmath>
 #include <limits>
 
 namespace
 {
-// Single-precision values of these decimals, not ln 2 and ln 10 rounded.
-constexpr float ln2 = 0.693147f;
-constexpr float ln10 = 2.302585f;
+using namespace CompressorDetail;
 
 constexpr double holdSeconds = 0.0125;
-constexpr float peakDecay = 0.9998f;
-constexpr float detectorLimit = 20.0f;
-constexpr float gainFloor = 0.00001f;
-constexpr float clipLevel = 0.999f;
-
-float dbToGain(float db)
-{
-    return Maths::exponential(db * ln10 / 20.0f);
-}
 
 float envelopeWeight(float samplePeriod, std::int32_t ms)
 {
@@ -43,112 +30,13 @@ std::int32_t holdSamples(double sampleRate)
     return static_cast<std::int32_t>(samples);
 }
 
-// Settings-derived values read per sample.
-struct Curve
+// An envelope below this lies at least 0.01 dB below the threshold, far more
+// than the rounding of the logarithm and the scaling to dB can move it.
+float levelBelowThreshold(float threshold)
 {
-    float threshold;
-    float kneeTop;
-    float log2Ratio;
-    float invKneeWidth;
-    float invRatio;
-    float kneeRise;
-    float makeupGain;
-    float attackWeight;
-    float releaseWeight;
-};
-
-// Signal state of one channel, kept in locals for the length of a block.
-struct ChannelState
-{
-    float envelope;
-    float attackWeight;
-    float releaseWeight;
-    float gain;
-    float prevGain;
-    float smoothGain;
-    float peak;
-    std::int32_t holdCount;
-};
-
-// Peak hold: the peak stays for holdLength + 1 samples after the sample that
-// set it, then decays per sample until a greater magnitude replaces it.
-inline void holdPeak(ChannelState& ch, float sample, std::int32_t holdLength)
-{
-    if (ch.holdCount > holdLength)
-    {
-        ch.holdCount = ch.holdCount - 1;
-        ch.peak = ch.peak * peakDecay;
-    }
-    ch.holdCount = ch.holdCount + 1;
-    const float magnitude = std::fabs(sample);
-    if (magnitude > ch.peak)
-    {
-        ch.peak = magnitude;
-        ch.holdCount = 0;
-    }
-}
-
-// Envelope follower with level-dependent weights, then the static curve.
-inline float computeGain(ChannelState& ch, float x, const Curve& c)
-{
-    float e = ch.envelope;
-
-    if (e < 0.9f)
-    {
-        ch.attackWeight = c.attackWeight;
-        ch.releaseWeight = c.releaseWeight;
-    }
-    else if (e < 1.0f)
-    {
-        ch.attackWeight = (1.0f - c.attackWeight) * (e - 0.9f) * 10.0f + c.attackWeight;
-        ch.releaseWeight = c.releaseWeight / ((e - 0.9f) * 9.0f + 1.0f);
-    }
-    else
-    {
-        ch.attackWeight = 1.0f;
-        ch.releaseWeight = c.releaseWeight * 0.1f;
-    }
-
-    const float w = x > e ? ch.attackWeight : ch.releaseWeight;
-    e = (1.0f - w) * e + w * x;
-    ch.envelope = e;
-
-    const float level = Maths::logarithm(e) * 20.0f / ln10;
-
-    float g;
-    if (c.threshold > level)
-    {
-        g = c.makeupGain;
-    }
-    else if (c.kneeTop > level)
-    {
-        const float s = (c.log2Ratio - 1.0f) * (level - c.threshold) * c.invKneeWidth + 1.0f;
-        g = dbToGain((level - c.threshold) / s + c.threshold - level) * c.makeupGain;
-    }
-    else
-    {
-        g = dbToGain((level - c.kneeTop) * c.invRatio + (c.threshold + c.kneeRise) - level) * c.makeupGain;
-    }
-
-    if (g < gainFloor)
-        g = gainFloor;
-    return g;
-}
-
-// Raw detector values are unbounded; a NaN or infinite one would leave the
-// envelope non-finite for good, so it counts as silence.
-inline float finiteOrZero(float x)
-{
-    return x <= std::numeric_limits<float>::max() ? x : 0.0f;
-}
-
-inline float clip(float x)
-{
-    if (x > clipLevel)
-        x = clipLevel;
-    if (x < -clipLevel)
-        x = -clipLevel;
-    return x;
+    const double linear = Maths::power(10.0, (static_cast<double>(threshold) - 0.01) / 20.0);
+    const float f = static_cast<float>(linear);
+    return f > 0.0f ? std::nextafter(f, 0.0f) : 0.0f;
 }
 } // namespace
 
@@ -238,6 +126,8 @@ void Compressor::updateDerivedValues()
     makeupGain = dbToGain(static_cast<float>(makeupDb));
     if (autoMakeup != 0)
         makeupGain = makeupGain * autoMakeupGain;
+
+    belowThreshold = levelBelowThreshold(threshold);
 }
 
 void Compressor::compressBlock(float* left, float* right)
@@ -259,89 +149,45 @@ void Compressor::compressBlock(float* left, float* right)
         processSamples<false, false>(left, right);
 }
 
+Compressor::Run Compressor::begin() const
+{
+    return { { threshold, kneeTop, log2Ratio, invKneeWidth, invRatio, kneeRise, makeupGain, attackWeight,
+               releaseWeight, belowThreshold },
+             { envelopeL, attackWeightL, releaseWeightL, gainL, prevGainL, smoothGainL, peakL, holdCountL },
+             { envelopeR, attackWeightR, releaseWeightR, gainR, prevGainR, smoothGainR, peakR, holdCountR },
+             holdLength };
+}
+
+void Compressor::end(const Run& run, bool isUnlinked)
+{
+    envelopeL = run.l.envelope;
+    attackWeightL = run.l.attackWeight;
+    releaseWeightL = run.l.releaseWeight;
+    gainL = run.l.gain;
+    prevGainL = run.l.prevGain;
+    smoothGainL = run.l.smoothGain;
+    peakL = run.l.peak;
+    holdCountL = run.l.holdCount;
+
+    if (isUnlinked)
+    {
+        envelopeR = run.r.envelope;
+        attackWeightR = run.r.attackWeight;
+        releaseWeightR = run.r.releaseWeight;
+        gainR = run.r.gain;
+        prevGainR = run.r.prevGain;
+        smoothGainR = run.r.smoothGain;
+    }
+    peakR = run.r.peak;
+    holdCountR = run.r.holdCount;
+}
+
 template <bool isUnlinked, bool isPeakClip>
 void Compressor::processSamples(float* left, float* right)
 {
-    const Curve curve { threshold, kneeTop, log2Ratio, invKneeWidth, invRatio,
-                        kneeRise, makeupGain, attackWeight, releaseWeight };
-    const std::int32_t hold = holdLength;
+    Run run = begin();
     const double count = numSamples;
-
-    ChannelState l { envelopeL, attackWeightL, releaseWeightL, gainL,
-                     prevGainL, smoothGainL, peakL, holdCountL };
-    ChannelState r { envelopeR, attackWeightR, releaseWeightR, gainR,
-                     prevGainR, smoothGainR, peakR, holdCountR };
-
     for (std::int64_t i = 0; static_cast<double>(i) < count; ++i)
-    {
-        if constexpr (isPeakClip)
-        {
-            holdPeak(l, left[i], hold);
-            holdPeak(r, right[i], hold);
-            if (l.peak > detectorLimit)
-                l.peak = detectorLimit;
-            if (r.peak > detectorLimit)
-                r.peak = detectorLimit;
-        }
-        else
-        {
-            l.peak = left[i];
-            r.peak = right[i];
-        }
-
-        if constexpr (isUnlinked)
-        {
-            float x = std::fabs(r.peak);
-            if constexpr (!isPeakClip)
-                x = finiteOrZero(x);
-            r.gain = computeGain(r, x, curve);
-            r.smoothGain = 0.4f * r.gain + 0.6f * r.prevGain;
-        }
-
-        float x = isUnlinked ? std::fabs(l.peak) : (std::fabs(l.peak) + std::fabs(r.peak)) * 0.5f;
-        if constexpr (!isPeakClip)
-            x = finiteOrZero(x);
-        l.gain = computeGain(l, x, curve);
-        l.smoothGain = 0.4f * l.gain + 0.6f * l.prevGain;
-
-        left[i] = left[i] * l.smoothGain;
-        if constexpr (isUnlinked)
-        {
-            right[i] = right[i] * r.smoothGain;
-            r.prevGain = r.gain;
-        }
-        else
-        {
-            right[i] = right[i] * l.smoothGain;
-        }
-        l.prevGain = l.gain;
-
-        if constexpr (isPeakClip)
-        {
-            left[i] = clip(left[i]);
-            right[i] = clip(right[i]);
-        }
-    }
-
-    envelopeL = l.envelope;
-    attackWeightL = l.attackWeight;
-    releaseWeightL = l.releaseWeight;
-    gainL = l.gain;
-    prevGainL = l.prevGain;
-    smoothGainL = l.smoothGain;
-    peakL = l.peak;
-    holdCountL = l.holdCount;
-
-    // Linked: the right envelope, weights and gains stay untouched.
-    if constexpr (isUnlinked)
-    {
-        envelopeR = r.envelope;
-        attackWeightR = r.attackWeight;
-        releaseWeightR = r.releaseWeight;
-        gainR = r.gain;
-        prevGainR = r.prevGain;
-        smoothGainR = r.smoothGain;
-    }
-    peakR = r.peak;
-    holdCountR = r.holdCount;
+        run.step<isUnlinked, isPeakClip>(left[i], right[i]);
+    end(run, isUnlinked);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cmath>
+
 #include "dsp/SectionChain.h"
 
 namespace Dsp
@@ -42,6 +44,8 @@ template <class StateType, int MaxSections>
 class ChannelHistory
 {
 public:
+    static constexpr int maxSections = MaxSections;
+
     ChannelHistory() : denormalOffset(1e-8), sectionStates(storage) { clear(); }
 
     ChannelHistory(const ChannelHistory&) = delete;
@@ -76,6 +80,18 @@ public:
         return static_cast<float>(filterSample(static_cast<double>(sample), cascade));
     }
 
+    // True when every section's history is finite.
+    bool isFinite() const
+    {
+        for (int k = 0; k < MaxSections; ++k)
+        {
+            const StateType& s = sectionStates[k];
+            if (!(std::isfinite(s.x1) && std::isfinite(s.x2) && std::isfinite(s.y1) && std::isfinite(s.y2)))
+                return false;
+        }
+        return true;
+    }
+
     double denormalOffset;
     StateType* sectionStates;
 
@@ -83,18 +99,42 @@ private:
     StateType storage[MaxSections];
 };
 
-// Runs samples [begin, end) of every channel in place through one cascade,
-// channel 0 first. An empty range does nothing.
-template <class History, class Sample>
-void filterBlock(History* histories, int numChannels, Sample* const* channels, int begin, int end,
-                 const SectionChain& cascade)
+// Runs samples [begin, end) of every channel in place through one cascade.
+// Channels are independent, so they run side by side, sample by sample; a
+// one-section cascade keeps its histories in locals for the run. An empty
+// range does nothing.
+template <int Channels, class History, class Sample>
+void filterBlock(History* histories, Sample* const* channels, int begin, int end, const SectionChain& cascade)
 {
-    for (int c = 0; c < numChannels; ++c)
+    if (begin >= end)
+        return;
+
+    if (cascade.sectionCount != 1)
     {
-        Sample* samples = channels[c];
-        History& history = histories[c];
         for (int j = begin; j < end; ++j)
-            samples[j] = history.filterSample(samples[j], cascade);
+            for (int c = 0; c < Channels; ++c)
+                channels[c][j] = histories[c].filterSample(channels[c][j], cascade);
+        return;
+    }
+
+    const SectionCoeffs k = cascade.sections[0];
+    DirectFormI s[Channels];
+    double offset[Channels];
+    for (int c = 0; c < Channels; ++c)
+    {
+        s[c] = histories[c].sectionStates[0];
+        offset[c] = histories[c].denormalOffset;
+    }
+    for (int j = begin; j < end; ++j)
+        for (int c = 0; c < Channels; ++c)
+        {
+            offset[c] = -offset[c];
+            channels[c][j] = static_cast<Sample>(s[c].filterSection(static_cast<double>(channels[c][j]), k, offset[c]));
+        }
+    for (int c = 0; c < Channels; ++c)
+    {
+        histories[c].sectionStates[0] = s[c];
+        histories[c].denormalOffset = offset[c];
     }
 }
 

@@ -70,7 +70,17 @@ protected:
         // Until the first parameters arrive there is nothing to filter with.
         if (this->design.cascade.sectionCount < 1)
             return;
-        filterBlock(histories, Channels, channels, 0, numSamples, this->design.cascade);
+        filterBlock<Channels>(histories, channels, 0, numSamples, this->design.cascade);
+        clearNonFiniteHistories();
+    }
+
+    // A non-finite sample would stay in its channel's recursion for good: such
+    // a history is cleared after the block, so the next block starts clean.
+    void clearNonFiniteHistories()
+    {
+        for (History& history : histories)
+            if (!history.isFinite())
+                history.clear();
     }
 
     History histories[Channels];

@@ -24,6 +24,36 @@ public:
         follow(levelR, right);
     }
 
+    // One channel's level after the sample x. Loops that keep the levels in
+    // locals for a block use this and publish them once at the end.
+    float next(float level, float x) const
+    {
+        float a = std::fabs(x);
+        if (!(a <= ceiling))
+            a = a > ceiling ? ceiling : 0.0f; // a NaN sample counts as silence
+
+        const float c = a > level ? attackCoef : releaseCoef;
+        level = (level - a) * c + a;
+        if (level > ceiling)
+            level = ceiling;
+        return level;
+    }
+
+    // next() for a follower whose ceiling and coefficients are given.
+
+    static float step(float level, float x, float ceiling, float attackCoef, float releaseCoef)
+    {
+        float a = std::fabs(x);
+        if (!(a <= ceiling))
+            a = a > ceiling ? ceiling : 0.0f; // a NaN sample counts as silence
+
+        const float c = a > level ? attackCoef : releaseCoef;
+        level = (level - a) * c + a;
+        if (level > ceiling)
+            level = ceiling;
+        return level;
+    }
+
     float sampleRate = 44100.0f;
     float ceiling = 2.0f;
     float attackCoef = 0.0f;  // share of the old level kept per sample while the input is above it
@@ -38,15 +68,6 @@ public:
 private:
     void follow(std::atomic<float>& levelRef, float x)
     {
-        float a = std::fabs(x);
-        if (!(a <= ceiling))
-            a = a > ceiling ? ceiling : 0.0f; // a NaN sample counts as silence
-
-        float level = levelRef.load(std::memory_order_relaxed);
-        const float c = a > level ? attackCoef : releaseCoef;
-        level = (level - a) * c + a;
-        if (level > ceiling)
-            level = ceiling;
-        levelRef.store(level, std::memory_order_relaxed);
+        levelRef.store(next(levelRef.load(std::memory_order_relaxed), x), std::memory_order_relaxed);
     }
 };

@@ -1,6 +1,8 @@
 #include "dsp/SectionChain.h"
 
-#include "dsp/maths/Maths.h"
+#include "dsp/ExactComplex.h"
+
+#include <cmath>
 
 namespace Dsp
 {
@@ -64,27 +66,55 @@ void SectionChain::buildFromRoots(const RootList& list)
     if (sectionCount < 1)
         return;
     const std::complex<double> response = evaluateResponse(list.referenceOmega / 6.283185307179586);
-    const double scale = list.referenceGain / Maths::magnitude(response);
+    const double scale = list.referenceGain / magnitude(response);
     sections[0].b1 *= scale;
     sections[0].b2 *= scale;
     sections[0].b0 *= scale;
 }
 
+namespace
+{
+
+// e^(-jw) and e^(-2jw) for w = f 2 pi.
+struct Powers
+{
+    explicit Powers(double f)
+        : frequency(f),
+          powers{{Maths::cosine(-(f * 6.283185307179586)), Maths::sine(-(f * 6.283185307179586))},
+                 {Maths::cosine((f * 6.283185307179586) * -2.0), Maths::sine((f * 6.283185307179586) * -2.0)}}
+    {
+    }
+
+    double frequency;
+    SectionChain::UnitPowers powers;
+};
+
+// The two frequencies every design is normalised at (DC and the Nyquist
+// frequency), worked out once when the library loads.
+const Powers atDc(0.0);
+const Powers atNyquist(0.5);
+
+} // namespace
+
+const SectionChain::UnitPowers& SectionChain::powersAtDc()
+{
+    return atDc.powers;
+}
+
+const SectionChain::UnitPowers& SectionChain::powersAtNyquist()
+{
+    return atNyquist.powers;
+}
+
 std::complex<double> SectionChain::evaluateResponse(double f) const
 {
+    if (f == atNyquist.frequency)
+        return responseAt(atNyquist.powers.z1, atNyquist.powers.z2);
+    if (f == atDc.frequency && !std::signbit(f))
+        return responseAt(atDc.powers.z1, atDc.powers.z2);
     const double w = f * 6.283185307179586;
-    const std::complex<double> z1(Maths::cosine(-w), Maths::sine(-w));
-    const std::complex<double> z2(Maths::cosine(w * -2.0), Maths::sine(w * -2.0));
-
-    std::complex<double> numerator(1.0, 0.0);
-    std::complex<double> denominator(1.0, 0.0);
-    for (int i = 0; i < sectionCount; ++i)
-    {
-        const SectionCoeffs& s = sections[i];
-        numerator *= s.b0 + s.b1 * z1 + s.b2 * z2;
-        denominator *= 1.0 + s.a1 * z1 + s.a2 * z2;
-    }
-    return Maths::divide(numerator, denominator);
+    return responseAt(std::complex<double>(Maths::cosine(-w), Maths::sine(-w)),
+                      std::complex<double>(Maths::cosine(w * -2.0), Maths::sine(w * -2.0)));
 }
 
 } // namespace Dsp

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <cmath>
 #include <complex>
 
+#include "dsp/ExactComplex.h"
 #include "dsp/RootList.h"
+#include "dsp/maths/Maths.h"
 
 namespace Dsp
 {
@@ -24,6 +27,13 @@ struct SectionCoeffs
                            std::complex<double> pole2, std::complex<double> zero2);
 };
 
+// |z| as Maths::magnitude gives it (hypot); for a zero imaginary part that
+// is exactly |re|, which needs no hypot.
+inline double magnitude(std::complex<double> z)
+{
+    return z.imag() == 0.0 ? std::fabs(z.real()) : Maths::magnitude(z);
+}
+
 // Cascade of sections in storage the chain does not own.
 struct SectionChain
 {
@@ -41,6 +51,30 @@ struct SectionChain
 
     // Complex response at f cycles per sample (0.5 is the Nyquist frequency).
     std::complex<double> evaluateResponse(double f) const;
+
+    // The response for z1 = e^(-jw) and z2 = e^(-2jw): what evaluateResponse
+    // computes once it has them.
+    std::complex<double> responseAt(std::complex<double> z1, std::complex<double> z2) const
+    {
+        std::complex<double> numerator(1.0, 0.0);
+        std::complex<double> denominator(1.0, 0.0);
+        for (int i = 0; i < sectionCount; ++i)
+        {
+            const SectionCoeffs& s = sections[i];
+            numerator *= s.b0 + s.b1 * z1 + s.b2 * z2;
+            denominator *= 1.0 + s.a1 * z1 + s.a2 * z2;
+        }
+        return ExactComplex::divide(numerator, denominator);
+    }
+
+    // z1 and z2 at DC (f = 0) and at the Nyquist frequency (f = 0.5), as
+    // evaluateResponse works them out; computed once when the library loads.
+    struct UnitPowers
+    {
+        std::complex<double> z1, z2;
+    };
+    static const UnitPowers& powersAtDc();
+    static const UnitPowers& powersAtNyquist();
 
     int sectionCount;
     int capacity;

@@ -43,13 +43,27 @@ protected:
     template <class Sample>
     void processGliding(int numSamples, Sample* const* channels)
     {
+        const int steadyFrom = processGlidingPart(numSamples, channels);
+        if (steadyFrom < numSamples)
+            filterBlock<Channels>(this->histories, channels, steadyFrom, numSamples, this->design.cascade);
+        this->clearNonFiniteHistories();
+    }
+
+public:
+    // For owners that run the steady part of a block inside a loop of their
+    // own; processChannels does all of this itself. Filters the gliding start
+    // of the block and answers where the steady part begins: samples from
+    // there to numSamples go, one by one and per channel, through the main
+    // design's cascade with histories[c]. numSamples when there are no
+    // parameters yet (nothing to filter with). endBlock() closes the block.
+    template <class Sample>
+    int processGlidingPart(int numSamples, Sample* const* channels)
+    {
         // No parameters yet: nothing to filter with, the block passes unchanged.
         if (glideRemaining < 0)
-            return;
+            return std::max(numSamples, 0);
 
-        const int numChannels = this->channelCount();
         const int count = std::min(numSamples, static_cast<int>(glideRemaining));
-
         if (count > 0)
         {
             const double r = 1.0 / glideRemaining;
@@ -57,24 +71,75 @@ protected:
             for (int i = 0; i < 5; ++i)
                 step[i] = (this->params[i] - glideValues[i]) * r;
 
-            for (int j = 0; j < count; ++j)
+            if constexpr (DesignType::designsInBatches)
             {
+                // The designs of several samples at once, then those samples;
+                // the glide design ends configured for the last of them.
+                constexpr int batch = DesignType::batchSize;
+                double values[batch][5];
+                SectionCoeffs sections[batch];
+                double current[5];
                 for (int i = 0; i < 5; ++i)
-                    glideValues[i] += step[i];
+                    current[i] = glideValues[i];
+                for (int j0 = 0; j0 < count; j0 += batch)
+                {
+                    const int n = std::min(batch, count - j0);
+                    for (int k = 0; k < n; ++k)
+                        for (int i = 0; i < 5; ++i)
+                        {
+                            current[i] += step[i];
+                            values[k][i] = current[i];
+                        }
+                    DesignType::designBatch(n, values, sections);
+                    // filterSample on a one-section cascade, the histories in locals.
+                    DirectFormI state[Channels];
+                    double offset[Channels];
+                    for (int c = 0; c < Channels; ++c)
+                    {
+                        state[c] = this->histories[c].sectionStates[0];
+                        offset[c] = this->histories[c].denormalOffset;
+                    }
+                    for (int k = 0; k < n; ++k)
+                        for (int c = Channels - 1; c >= 0; --c)
+                        {
+                            offset[c] = -offset[c];
+                            Sample& x = channels[c][j0 + k];
+                            x = static_cast<Sample>(state[c].filterSection(static_cast<double>(x), sections[k], offset[c]));
+                        }
+                    for (int c = 0; c < Channels; ++c)
+                    {
+                        this->histories[c].sectionStates[0] = state[c];
+                        this->histories[c].denormalOffset = offset[c];
+                    }
+                }
+                for (int i = 0; i < 5; ++i)
+                    glideValues[i] = current[i];
                 Base::configureFrom(glideDesign, glideValues);
-                for (int c = numChannels - 1; c >= 0; --c)
-                    channels[c][j] = this->histories[c].filterSample(channels[c][j], glideDesign.cascade);
+            }
+            else
+            {
+                for (int j = 0; j < count; ++j)
+                {
+                    for (int i = 0; i < 5; ++i)
+                        glideValues[i] += step[i];
+                    Base::configureFrom(glideDesign, glideValues);
+                    for (int c = Channels - 1; c >= 0; --c)
+                        channels[c][j] = this->histories[c].filterSample(channels[c][j], glideDesign.cascade);
+                }
             }
 
             glideRemaining -= count;
             if (glideRemaining == 0)
                 glideValues = this->params; // end exactly on the target
         }
-
-        filterBlock(this->histories, numChannels, channels, std::max(count, 0), numSamples,
-                    this->design.cascade);
+        return std::max(count, 0);
     }
 
+    const SectionChain& steadyCascade() const { return this->design.cascade; }
+    typename Base::History& history(int channel) { return this->histories[channel]; }
+    void endBlock() { this->clearNonFiniteHistories(); }
+
+protected:
     ParamValues glideValues;
     DesignType glideDesign;
     std::int32_t glideLength;

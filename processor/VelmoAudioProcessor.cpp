@@ -147,7 +147,7 @@ void VelmoAudioProcessor::setParameter (int index, float value)
             {
                 punchValue.store (value, relaxed);
                 driveGain.store (dbToGain (punchDriveMapper.mapValue (value)), relaxed);
-                stereoWidth.store (value * widthScale * 0.5f, relaxed);
+                stereoWidth.store (widthFor (value), relaxed);
             }
             break;
 
@@ -164,6 +164,16 @@ void VelmoAudioProcessor::setParameter (int index, float value)
     }
 
     sendChangeMessage();
+}
+
+float VelmoAudioProcessor::widthFor (float punch) const
+{
+    // A non-finite Punch is read as the drive mapper reads it: NaN as the
+    // lower end, infinities as the nearer end. Finite values are not clamped.
+    if (! std::isfinite (punch))
+        punch = punch > 0.0f ? punchDriveMapper.maxInput : punchDriveMapper.minInput;
+
+    return punch * widthScale * 0.5f;
 }
 
 VelmoAudioProcessor::ShelfValues VelmoAudioProcessor::shelfValuesForColor (float color) const
@@ -276,32 +286,86 @@ void VelmoAudioProcessor::processStereo (juce::AudioSampleBuffer& buffer)
     float* const left = channels[0];
     float* const right = channels[1];
 
-    if (! bypassed.load (relaxed))
+    if (bypassed.load (relaxed))
     {
-        buffer.applyGain (driveGain.load (relaxed));
-
-        if (auto* filter = shelf.shelfFilter.get())
-            filter->processChannels (n, channels);
-
-        const float width = stereoWidth.load (relaxed);
-
-        for (int i = 0; i < n; ++i)
-        {
-            const float mid = (float) ((double) (left[i] + right[i]) * 0.5);
-            const float side = (right[i] - left[i]) * width;
-            left[i] = mid - side;
-            right[i] = mid + side;
-        }
-
-        if (! compressorBypassed.load (relaxed) && n != 0 && compressor.enabled)
-        {
-            compressor.numSamples = (double) n;
-            compressor.compressBlock (left, right);
-        }
-
-        buffer.applyGain (outputGain.load (relaxed));
+        followBlock (left, right, 0, n);
+        return;
     }
 
+    buffer.applyGain (driveGain.load (relaxed));
+
+    const bool compress = ! compressorBypassed.load (relaxed) && n != 0 && compressor.enabled;
+    auto* shelfFilter = dynamic_cast<ShelfFilterHolder::ShelfFilter*> (shelf.shelfFilter.get());
+
+    if (compress && shelfFilter != nullptr && buffer.getNumChannels() == 2
+        && compressor.unlinked != 0 && compressor.peakClip != 0)
+    {
+        // The processor's own configuration: every stage after the drive in
+        // one pass, sample by sample.
+        const int steadyFrom = shelfFilter->processGlidingPart (n, channels);
+        compressor.leftChannel = left;
+        compressor.rightChannel = right;
+        compressor.numSamples = (double) n;
+        runChain (*shelfFilter, left, right, steadyFrom, n);
+        shelfFilter->endBlock();
+        return;
+    }
+
+    if (auto* filter = shelf.shelfFilter.get())
+        filter->processChannels (n, channels);
+
+    const float width = stereoWidth.load (relaxed);
+
     for (int i = 0; i < n; ++i)
-        meter.followSample (left[i], right[i]);
+        midSide (left[i], right[i], width);
+
+    if (compress)
+    {
+        compressor.numSamples = (double) n;
+        compressor.compressBlock (left, right);
+    }
+
+    buffer.applyGain (outputGain.load (relaxed));
+    followBlock (left, right, 0, n);
+}
+
+void VelmoAudioProcessor::followBlock (const float* left, const float* right, int begin, int end)
+{
+    float levelL = meter.levelL.load (relaxed);
+    float levelR = meter.levelR.load (relaxed);
+    for (int i = begin; i < end; ++i)
+    {
+        levelL = meter.next (levelL, left[i]);
+        levelR = meter.next (levelR, right[i]);
+    }
+    meter.levelL.store (levelL, relaxed);
+    meter.levelR.store (levelR, relaxed);
+}
+
+void VelmoAudioProcessor::runChain (ShelfFilterHolder::ShelfFilter& filter, float* left, float* right,
+                                    int steadyFrom, int n)
+{
+    static_assert (ShelfFilterHolder::ShelfFilter::History::maxSections == 1, "one section per channel");
+
+    auto& historyL = filter.history (0);
+    auto& historyR = filter.history (1);
+    StereoChain::Section section { filter.steadyCascade().sections[0], historyL.sectionStates[0],
+                                   historyR.sectionStates[0], historyL.denormalOffset, historyR.denormalOffset };
+    StereoChain::Follower follower { meter.ceiling, meter.attackCoef, meter.releaseCoef,
+                                     meter.levelL.load (relaxed), meter.levelR.load (relaxed) };
+    const float width = stereoWidth.load (relaxed);
+    const float gain = outputGain.load (relaxed);
+    Compressor::Run run = compressor.begin();
+
+    StereoChain::run (left, right, 0, steadyFrom, false, section, width, run, gain, follower, chainLoud);
+    StereoChain::run (left, right, steadyFrom, n, filter.steadyCascade().sectionCount == 1, section, width, run,
+                      gain, follower, chainLoud);
+
+    historyL.sectionStates[0] = section.l;
+    historyR.sectionStates[0] = section.r;
+    historyL.denormalOffset = section.offsetL;
+    historyR.denormalOffset = section.offsetR;
+    compressor.end (run, true);
+    meter.levelL.store (follower.levelL, relaxed);
+    meter.levelR.store (follower.levelR, relaxed);
 }

@@ -9,6 +9,7 @@
 #include "dsp/MeterEnvelope.h"
 #include "dsp/RangeMapper.h"
 #include "dsp/SmoothedFilterDesign.h"
+#include "dsp/StereoChain.h"
 
 #include <atomic>
 #include <memory>
@@ -91,6 +92,16 @@ public:
     // The chain on channels 0 and 1 of a buffer with at least two channels.
     void processStereo (juce::AudioSampleBuffer& buffer);
 
+    // Keeps the mid signal and scales the side signal by width: the sum and
+    // the difference in single precision, the halving in double.
+    static void midSide (float& left, float& right, float width)
+    {
+        const float mid = (float) ((double) (left + right) * 0.5);
+        const float side = (right - left) * width;
+        left = mid - side;
+        right = mid + side;
+    }
+
     // Members, in this order. The editor reads meter.levelL and flips the
     // two switches; the rest is public for inspection.
     MeterEnvelope meter;
@@ -117,8 +128,24 @@ private:
         float centreHz, bandwidthHz, gainDb;
     };
 
+    // The stereo width for a Punch value; never non-finite.
+    float widthFor (float punch) const;
+
     // What applyColorToShelf gives the filter for a Color value, floors included.
     ShelfValues shelfValuesForColor (float color) const;
+
+    // Feeds samples [begin, end) to the level follower, its levels in locals.
+    void followBlock (const float* left, const float* right, int begin, int end);
+
+    // Everything after the drive for the processor's own configuration, in
+    // one pass: the shelf's steady part from steadyFrom on (the filter has
+    // run the gliding start), mid/side, the unlinked peak-clipping
+    // compressor, the output gain and the follower.
+    void runChain (ShelfFilterHolder::ShelfFilter& filter, float* left, float* right, int steadyFrom, int n);
+
+    // Whether the last block needed the compressor's gain curve (a hint for
+    // the one-pass chain; it changes no result).
+    bool chainLoud = false;
 
     // Two channels for the mono path, sized in prepareToPlay.
     juce::AudioSampleBuffer monoScratch;

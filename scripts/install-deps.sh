@@ -20,7 +20,10 @@ packages=(
     libsndfile1-dev
     xvfb x11-utils xdotool imagemagick
     binutils file
-    # The maths layer compiles a few of musl's files from Debian's source package.
+    # The sanitized builds and the fuzzers: clang, its sanitizer and libFuzzer
+    # runtimes, and llvm-symbolizer for readable reports.
+    clang libclang-rt-14-dev llvm
+    # The maths layer compiles a few files of musl and glibc from Debian's source packages.
     dpkg-dev
 )
 if [ "$windows" = 1 ]; then

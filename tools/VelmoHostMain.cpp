@@ -4,6 +4,7 @@
 //   velmo-host render PLUGIN [-i IN] [-o OUT] [options]
 //   velmo-host state  PLUGIN [options]
 //   velmo-host editor PLUGIN [options]
+//   velmo-host bench  PLUGIN... [options]   (tools/BenchCommand.cpp)
 //
 // Options:
 //   -p, --param NAME=VALUE   set a parameter (by name or index) before working
@@ -16,6 +17,7 @@
 //   --bypass                 switch the host's soft bypass on (render)
 //   --play                   process the test signal in real time while the editor is open
 #include "tools/AudioFile.h"
+#include "tools/BenchCommand.h"
 #include "tools/EditorWindow.h"
 #include "tools/VstHost.h"
 
@@ -67,8 +69,10 @@ int usage()
                  "       velmo-host render PLUGIN [-i IN] [-o OUT] [options]\n"
                  "       velmo-host state PLUGIN [options]\n"
                  "       velmo-host editor PLUGIN [options]\n"
+                 "%s"
                  "options: -p NAME=VALUE, --rate HZ, --block N, --seconds S,\n"
-                 "         --load-state FILE, --save-state FILE, --bypass, --play\n");
+                 "         --load-state FILE, --save-state FILE, --bypass, --play\n",
+                 benchUsage());
     return 2;
 }
 
@@ -505,6 +509,12 @@ int commandEditor(Plugin& plugin, const Options& o)
 
 int main(int argc, char** argv)
 {
+    if (argc > 1 && std::string(argv[1]) == "bench")
+    {
+        const int status = benchCommand(argc - 1, argv + 1);
+        return status == 2 ? usage() : status;
+    }
+
     Options o;
     std::string error;
     if (!parseArgs(argc, argv, o, error))

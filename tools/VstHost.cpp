@@ -23,6 +23,8 @@ std::map<AEffect*, Plugin*> registry;
 thread_local Plugin* creatingOnThisThread = nullptr;
 // Non-zero while this thread is inside a process entry.
 thread_local int processingDepth = 0;
+// Non-zero while this thread is inside the host callback.
+thread_local int callbackDepth = 0;
 
 std::string textAt(const void* ptr, std::size_t maxLen)
 {
@@ -73,6 +75,12 @@ VstIntPtr anonymousAnswer(const HostCall& call)
 VstIntPtr hostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
                        void* ptr, float opt)
 {
+    struct Depth
+    {
+        Depth() { ++callbackDepth; }
+        ~Depth() { --callbackDepth; }
+    } depth;
+
     HostCall call;
     call.effect = effect;
     call.opcode = opcode;
@@ -207,6 +215,11 @@ std::string hostOpcodeName(VstInt32 opcode)
     return it != names.end() ? it->second : "host opcode " + std::to_string(opcode);
 }
 
+bool insideHostCallback()
+{
+    return callbackDepth > 0;
+}
+
 VstIntPtr hostCanDo(const std::string& query)
 {
     static const char* const yes[] = {"sizeWindow", "startStopProcess"};
@@ -299,8 +312,10 @@ std::shared_ptr<PluginLibrary> PluginLibrary::load(const std::string& path, std:
 
     void* symbol = loader::symbol(handle, "VSTPluginMain");
     if (symbol == nullptr)
+        symbol = loader::symbol(handle, "main"); // the entry's older name, the only one some plug-ins export
+    if (symbol == nullptr)
     {
-        error = path + " does not export VSTPluginMain";
+        error = path + " exports neither VSTPluginMain nor main";
         loader::close(handle);
         return nullptr;
     }
@@ -430,17 +445,18 @@ void Plugin::setMains(bool on)
     mains = on;
 }
 
-void Plugin::close()
+VstIntPtr Plugin::close()
 {
     if (record == nullptr)
-        return;
-    dispatch(effClose);
+        return 0;
+    const VstIntPtr answer = dispatch(effClose);
     {
         std::unique_lock<std::shared_mutex> lock(registryMutex);
         registry.erase(record);
     }
     record = nullptr;
     mains = false;
+    return answer;
 }
 
 bool Plugin::setSpeakerArrangement(int inputs, int outputs)

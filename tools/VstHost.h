@@ -111,6 +111,10 @@ struct HostSettings
 /// The host's own answers to the can-do queries of a plug-in.
 VstIntPtr hostCanDo(const std::string& query);
 
+/// True while this thread is inside the host callback, answering the plug-in
+/// (lets a test tell the host's own work from the plug-in's).
+bool insideHostCallback();
+
 //------------------------------------------------------------------------------
 // Loading
 
@@ -188,8 +192,9 @@ public:
     /// effMainsChanged, followed by effStartProcess (on) or preceded by effStopProcess (off).
     void setMains(bool on);
     bool mainsOn() const { return mains; }
-    /// effClose; the record is gone afterwards.
-    void close();
+    /// effClose; the record is gone afterwards. The plug-in's answer (0 when
+    /// already closed).
+    VstIntPtr close();
 
     /// effSetSpeakerArrangement with plain mono or stereo (else user-defined)
     /// arrangements; true when the plug-in accepts it.

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
+#include <new>
 #include <stdexcept>
 #include <thread>
 
@@ -25,15 +26,18 @@ namespace
         std::condition_variable stateChanged;
         bool loopRunning = false;
         bool bodyFinished = true;
+        bool stopPosted = false;  // whoever stopped the loop is done posting
 
         std::atomic<std::thread::id> id {};
     };
 
     // Never destroyed: a joinable std::thread must not meet a static
-    // destructor if a host exits with instances still open.
+    // destructor if a host exits with instances still open. Kept in static
+    // storage, not on the heap, so that unloading the library leaks nothing.
     Shared& shared()
     {
-        static Shared* const s = new Shared();
+        alignas (Shared) static unsigned char storage[sizeof (Shared)];
+        static Shared* const s = new (storage) Shared();
         return *s;
     }
 
@@ -68,6 +72,11 @@ namespace
             mm->runDispatchLoop();
 
             s.id.store (std::thread::id());
+
+            // The thread that posted the stop may still be inside JUCE's
+            // queue, which goes with the message manager.
+            std::unique_lock<std::mutex> lock (s.stateMutex);
+            s.stateChanged.wait (lock, [&] { return s.stopPosted; });
         }
 
         try
@@ -95,6 +104,7 @@ namespace
             s.stateChanged.wait (lock, [&] { return s.bodyFinished; });
             s.bodyFinished = false;
             s.loopRunning = false;
+            s.stopPosted = false;
         }
 
         if (s.thread.joinable())
@@ -125,18 +135,39 @@ namespace
         }
     }
 
+    void stopLoopOnThisThread()
+    {
+        juce::MessageManager::getInstance()->stopDispatchLoop();
+    }
+
+    void setStopPosted (Shared& s)
+    {
+        {
+            const std::lock_guard<std::mutex> lock (s.stateMutex);
+            s.stopPosted = true;
+        }
+        s.stateChanged.notify_all();
+    }
+
     // Called with the lifecycle lock held.
     void stop (Shared& s)
     {
-        if (auto* mm = juce::MessageManager::getInstanceWithoutCreating())
-            mm->stopDispatchLoop();
-
         if (std::this_thread::get_id() == s.thread.get_id())
         {
             // Released from a message callback: the loop ends when it returns.
+            stopLoopOnThisThread();
+            setStopPosted (s);
             s.thread.detach();
             return;
         }
+
+        // stopDispatchLoop still writes into the MessageManager after posting
+        // the quit message, and the thread deletes the MessageManager as soon
+        // as its loop ends: only the message thread itself may call it. (When
+        // the post fails, the loop is already ending.) The thread then waits
+        // until this post is over before it deletes anything.
+        juce::MessageManager::callAsync (stopLoopOnThisThread);
+        setStopPosted (s);
 
         if (s.thread.joinable())
             s.thread.join();

@@ -20,11 +20,10 @@ namespace
         std::atomic<std::thread::id> id {};
     };
 
-    // Never destroyed, like JUCE's own singletons at process exit.
     Shared& shared()
     {
-        static Shared* const s = new Shared();
-        return *s;
+        static Shared s;
+        return s;
     }
 }
 

@@ -16,6 +16,10 @@ namespace
 {
     constexpr double defaultSampleRate = 44100.0;
     constexpr int defaultBlockSize = 1024;
+    // The most a host's announced block size makes the processor prepare
+    // for; beyond it the announcement is a host's mistake (2^31 frames would
+    // be gigabytes), and a longer block still works.
+    constexpr int maxPreparedBlockSize = 1 << 20;
 
     bool textIsOneOf (const char* text, const char* const* list, std::size_t count)
     {
@@ -220,6 +224,8 @@ void VelmoVstWrapper::resume()
     int samplesPerBlock = getBlockSize();
     if (samplesPerBlock <= 0)
         samplesPerBlock = defaultBlockSize;
+
+    samplesPerBlock = std::min (samplesPerBlock, maxPreparedBlockSize);
 
     processor->setNonRealtime (getCurrentProcessLevel() == kVstProcessLevelOffline);
 
@@ -444,6 +450,10 @@ bool VelmoVstWrapper::setBypass (bool onOff)
 VstInt32 VelmoVstWrapper::getGetTailSize()
 {
     const double samples = processor->getTailLengthSeconds() * getSampleRate();
+
+    if (! (samples > 0.0))  // no tail, or a sample rate that gives no number
+        return 0;
+
     return static_cast<VstInt32> (juce::jlimit (0.0, (double) std::numeric_limits<VstInt32>::max(),
                                                 std::round (samples)));
 }

@@ -123,8 +123,8 @@ TEST(ChannelHistory, BlockRunIsInPlaceAndEmptyRangesChangeNothing)
     double right[4] = { 1.0, 0.5, -0.5, 0.25 };
     double* channels[2] = { left, right };
 
-    Dsp::filterBlock(histories, 2, channels, 0, 0, s.chain);
-    Dsp::filterBlock(histories, 2, channels, 0, -5, s.chain);
+    Dsp::filterBlock<2>(histories, channels, 0, 0, s.chain);
+    Dsp::filterBlock<2>(histories, channels, 0, -5, s.chain);
     EXPECT_EQ(left[0], 1.0);
     EXPECT_EQ(histories[0].denormalOffset, 1e-8);
     EXPECT_EQ(histories[1].sectionStates[0].x1, 0.0);
@@ -134,7 +134,7 @@ TEST(ChannelHistory, BlockRunIsInPlaceAndEmptyRangesChangeNothing)
     for (int j = 0; j < 4; ++j)
         expected[j] = reference.filterSample(left[j], s.chain);
 
-    Dsp::filterBlock(histories, 2, channels, 0, 4, s.chain);
+    Dsp::filterBlock<2>(histories, channels, 0, 4, s.chain);
     for (int j = 0; j < 4; ++j)
     {
         EXPECT_EQ(left[j], expected[j]);

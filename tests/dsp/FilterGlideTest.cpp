@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <random>
 #include <vector>
 
 #include "tests/dsp/FilterTestSupport.h"
@@ -253,4 +254,40 @@ TEST(FilterGlide, SweepPastNyquistStaysFinite)
     EXPECT_LT(largest, 20.0f);
 }
 
+} // namespace
+
+namespace
+{
+// Designs for many parameter sets at once are the designs configure gives
+// one by one, bit for bit: any rate, centre, width and gain, 0 dB, band
+// edges past the clamps and bands past the Nyquist frequency included.
+TEST(FilterGlide, BatchedDesignsAreConfiguresSections)
+{
+    std::mt19937 rng(77);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    long differing = 0;
+    for (int round = 0; round < 20000; ++round)
+    {
+        const int count = 1 + static_cast<int>(rng() % Dsp::orderOneBatch);
+        double values[Dsp::orderOneBatch][5];
+        for (int k = 0; k < count; ++k)
+        {
+            const double rate = 8000.0 + unit(rng) * 184000.0;
+            values[k][0] = rate;
+            values[k][1] = 1.0;
+            values[k][2] = unit(rng) < 0.1 ? 80.0 : unit(rng) * 20000.0;
+            values[k][3] = unit(rng) < 0.1 ? 80.0 : unit(rng) * 8000.0;
+            values[k][4] = unit(rng) < 0.1 ? 0.0 : unit(rng) * 60.0 - 30.0;
+        }
+        Dsp::SectionCoeffs batch[Dsp::orderOneBatch];
+        Shelf::designBatch(count, values, batch);
+        for (int k = 0; k < count; ++k)
+        {
+            Shelf one;
+            one.configure(1, values[k][0], values[k][2], values[k][3], values[k][4]);
+            differing += std::memcmp(&one.cascade.sections[0], &batch[k], sizeof batch[k]) != 0 ? 1 : 0;
+        }
+    }
+    EXPECT_EQ(differing, 0);
+}
 } // namespace

@@ -187,3 +187,33 @@ TEST(FilterObject, NothingIsAllocatedWhileDesigningOrProcessing)
 }
 
 } // namespace
+
+namespace
+{
+using namespace FilterTest;
+
+// A non-finite sample clears only its own channel's history after the block,
+// in the plain and the gliding filter alike; the offsets keep their sign.
+TEST(FilterObject, ANonFiniteSampleClearsItsChannelAfterTheBlock)
+{
+    for (bool gliding : {false, true})
+        for (double bad : {std::nan(""), HUGE_VAL, -HUGE_VAL})
+        {
+            SmoothedProbe filter;
+            filter.assignParams(shelfParams(44100.0, 2000.0, 1000.0, 12.0));
+            if (gliding)
+                filter.assignParams(shelfParams(44100.0, 5000.0, 1000.0, 6.0));
+            std::vector<double> left = noise(64, 1), right = noise(64, 2);
+            left[40] = bad;
+            double* channels[] = {left.data(), right.data()};
+            filter.processChannels(64, channels);
+
+            const Dsp::DirectFormI& l = filter.histories[0].sectionStates[0];
+            EXPECT_TRUE(l.x1 == 0.0 && l.x2 == 0.0 && l.y1 == 0.0 && l.y2 == 0.0) << bad << " gliding " << gliding;
+            EXPECT_TRUE(std::isfinite(filter.histories[1].sectionStates[0].y1));
+            EXPECT_NE(filter.histories[1].sectionStates[0].y1, 0.0);
+            EXPECT_EQ(filter.histories[0].denormalOffset, 1e-8); // after 64 flips
+            EXPECT_TRUE(std::isfinite(right[63]));
+        }
+}
+} // namespace

@@ -1,9 +1,10 @@
 // The velmo-host command against the built plug-in: rendering files,
 // state files, and its answers to bad arguments.
+#include "tests/support/RunProgram.h"
+#include "tests/support/TemporaryDirectory.h"
 #include "tools/AudioFile.h"
 
 #include <gtest/gtest.h>
-#include <juce_core/juce_core.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -26,14 +27,10 @@ struct Result
 // collects its standard output and error.
 Result run(const std::string& arguments)
 {
-    Result r;
-    juce::ChildProcess process;
-    if (!process.start(juce::StringArray::fromTokens(juce::String(VELMO_HOST_PATH) + " " + arguments, true)))
-        return r;
-    r.output = process.readAllProcessOutput().toStdString();
-    if (process.waitForProcessToFinish(60000))
-        r.status = static_cast<int>(process.getExitCode());
-    return r;
+    std::vector<std::string> command = testsupport::splitWords(arguments);
+    command.insert(command.begin(), VELMO_HOST_PATH);
+    const testsupport::ProgramResult r = testsupport::runProgram(command);
+    return {r.status, r.output};
 }
 
 std::string plugin()
@@ -44,14 +41,7 @@ std::string plugin()
 class HostCommand : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        dir = fs::temp_directory_path() / ("velmo-host-test-" + juce::Uuid().toString().toStdString());
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
-    std::string file(const std::string& name) const { return (dir / name).string(); }
+    std::string file(const std::string& name) const { return dir.file(name); }
 
     Audio read(const std::string& path)
     {
@@ -61,7 +51,7 @@ protected:
         return audio;
     }
 
-    fs::path dir;
+    testsupport::TemporaryDirectory dir{"velmo-host-test"};
 };
 } // namespace
 

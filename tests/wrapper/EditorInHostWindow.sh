@@ -48,7 +48,8 @@ wait_for() { # pattern [seconds]
     fail "no line matching '$1'"
 }
 
-wait_for "^editor open: window"
+# (A first Windows run makes wine's prefix first, which takes a while.)
+wait_for "^editor open: window" 90
 if [ -z "$runner" ]; then
     window=$(sed -n 's/^editor open: window \(0x[0-9a-f]*\), .*/\1/p' "$work/host.log")
 else

@@ -16,9 +16,9 @@ TEST(PluginLifecycle, CloseAnswersOneAndManyInstancesComeAndGo)
         plugin->setMains(true);
         render(*plugin, testSignal(2, 1024));
         plugin->setMains(false);
-        EXPECT_EQ(plugin->dispatch(effClose), 1);
+        EXPECT_EQ(plugin->close(), 1);
         // The host forgets the record once it is closed.
-        plugin.release();
+        EXPECT_TRUE(plugin->isClosed());
     }
 
     std::vector<std::unique_ptr<Plugin>> alive;

@@ -1,57 +1,34 @@
-// One build's renders against the Linux build's: the same input files
-// rendered by the Linux velmo-host with Velmo.so and by another velmo-host
-// with another plug-in, started through a launcher. A Linux program, run
-// with
+// The Windows plug-in against the Linux one: the same input files rendered by
+// velmo-host with Velmo.so and by velmo-host.exe with Velmo.dll under wine.
+// A Linux program, run by the Windows builds' tests with
 //
-//   VELMO_LINUX_HOST, VELMO_LINUX_PLUGIN    the Linux velmo-host and Velmo.so
-//   VELMO_OTHER_HOST, VELMO_OTHER_PLUGIN    the other velmo-host and plug-in
-//   VELMO_LAUNCHER                          the command (and its arguments, split
-//                                           at spaces) that starts the other host
+//   VELMO_LINUX_HOST, VELMO_LINUX_PLUGIN        the Linux velmo-host and Velmo.so
+//   VELMO_WINDOWS_HOST, VELMO_WINDOWS_PLUGIN    the Windows velmo-host.exe and Velmo.dll
+//   VELMO_WINE_RUN                              scripts/wine-run.sh
 //
-// by the Windows builds' tests (velmo-host.exe with Velmo.dll under wine) and
-// by the Linux build's (the same Velmo.so, the C library left without its
-// code for processors with fused multiply-add). Every build gives the same
-// bytes.
+// The audio path's maths is the plug-in's own (dsp/maths), so the renders are
+// the same bytes.
+#include "tests/support/RunProgram.h"
+#include "tests/support/TemporaryDirectory.h"
 #include "tools/AudioFile.h"
 
 #include <gtest/gtest.h>
-#include <juce_core/juce_core.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <string>
 #include <vector>
 
 namespace
 {
-namespace fs = std::filesystem;
 using velmohost::Audio;
 
 std::string environment(const char* name)
 {
     const char* value = std::getenv(name);
     return value != nullptr ? value : "";
-}
-
-struct Outcome
-{
-    int status = -1;
-    std::string output;
-};
-
-Outcome run(const juce::StringArray& command)
-{
-    Outcome r;
-    juce::ChildProcess process;
-    if (!process.start(command))
-        return r;
-    r.output = process.readAllProcessOutput().toStdString();
-    if (process.waitForProcessToFinish(120000))
-        r.status = static_cast<int>(process.getExitCode());
-    return r;
 }
 
 struct Case
@@ -80,31 +57,29 @@ const Case cases[] = {
     {"mono-96000", 96000, 128, 1, "-p Gain=0.3 -p Punch=0.9 -p Color=0.1"},
 };
 
-class Renders : public ::testing::Test
+class WindowsRenders : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
-        for (const char* name : {"VELMO_LINUX_HOST", "VELMO_LINUX_PLUGIN", "VELMO_OTHER_HOST",
-                                 "VELMO_OTHER_PLUGIN", "VELMO_LAUNCHER"})
+        for (const char* name : {"VELMO_LINUX_HOST", "VELMO_LINUX_PLUGIN", "VELMO_WINDOWS_HOST",
+                                 "VELMO_WINDOWS_PLUGIN", "VELMO_WINE_RUN"})
             ASSERT_FALSE(environment(name).empty()) << name << " is not set";
-        dir = fs::temp_directory_path() / ("velmo-renders-" + juce::Uuid().toString().toStdString());
-        fs::create_directories(dir);
     }
 
-    void TearDown() override { fs::remove_all(dir); }
-
     // Renders input through the given host command line; the output file.
-    std::string render(const juce::StringArray& host, const std::string& plugin, const std::string& input,
+    std::string render(const std::vector<std::string>& host, const std::string& plugin, const std::string& input,
                        const Case& c, const std::string& outputName)
     {
-        const std::string output = (dir / outputName).string();
-        juce::StringArray command(host);
-        command.addArray(juce::StringArray{"render", plugin.c_str(), "-i", input.c_str(), "-o", output.c_str(),
-                                           "--block", juce::String(c.block)});
-        command.addTokens(c.parameters, true);
-        const Outcome r = run(command);
-        EXPECT_EQ(r.status, 0) << command.joinIntoString(" ") << "\n" << r.output;
+        const std::string output = dir.file(outputName);
+        std::vector<std::string> command(host);
+        for (const std::string& a : {std::string("render"), plugin, std::string("-i"), input, std::string("-o"), output,
+                                     std::string("--block"), std::to_string(c.block)})
+            command.push_back(a);
+        for (const std::string& p : testsupport::splitWords(c.parameters))
+            command.push_back(p);
+        const testsupport::ProgramResult r = testsupport::runProgram(command);
+        EXPECT_EQ(r.status, 0) << c.name << "\n" << r.output;
         return output;
     }
 
@@ -116,17 +91,14 @@ protected:
         return audio;
     }
 
-    fs::path dir;
+    testsupport::TemporaryDirectory dir{"velmo-windows-renders"};
 };
 } // namespace
 
-TEST_F(Renders, AreTheLinuxRendersByteForByte)
+TEST_F(WindowsRenders, AreTheLinuxRendersByteForByte)
 {
-    const juce::StringArray linuxHost{environment("VELMO_LINUX_HOST").c_str()};
-    juce::StringArray otherHost;
-    otherHost.addTokens(environment("VELMO_LAUNCHER").c_str(), " ", "");
-    otherHost.removeEmptyStrings();
-    otherHost.add(environment("VELMO_OTHER_HOST").c_str());
+    const std::vector<std::string> linuxHost{environment("VELMO_LINUX_HOST")};
+    const std::vector<std::string> windowsHost{environment("VELMO_WINE_RUN"), environment("VELMO_WINDOWS_HOST")};
 
     double largest = 0.0;
     int identical = 0;
@@ -135,23 +107,23 @@ TEST_F(Renders, AreTheLinuxRendersByteForByte)
         // Three seconds of drums, hats and bass, written once by this program.
         Audio input = velmohost::makeTestSignal(c.rate, 3.0);
         input.channels.resize(static_cast<std::size_t>(c.channels));
-        const std::string inputFile = (dir / (std::string(c.name) + "-in.wav")).string();
+        const std::string inputFile = dir.file(std::string(c.name) + "-in.wav");
         std::string error;
         ASSERT_TRUE(velmohost::writeAudio(inputFile, input, error)) << error;
 
         const Audio onLinux = read(render(linuxHost, environment("VELMO_LINUX_PLUGIN"), inputFile, c,
                                           std::string(c.name) + "-linux.wav"));
-        const Audio other = read(render(otherHost, environment("VELMO_OTHER_PLUGIN"), inputFile, c,
-                                        std::string(c.name) + "-other.wav"));
-        ASSERT_EQ(other.channels.size(), onLinux.channels.size()) << c.name;
-        ASSERT_EQ(other.frames(), input.frames()) << c.name;
+        const Audio onWindows = read(render(windowsHost, environment("VELMO_WINDOWS_PLUGIN"), inputFile, c,
+                                            std::string(c.name) + "-windows.wav"));
+        ASSERT_EQ(onWindows.channels.size(), onLinux.channels.size()) << c.name;
+        ASSERT_EQ(onWindows.frames(), input.frames()) << c.name;
 
         double difference = 0.0;
         bool sameBits = true;
         for (std::size_t ch = 0; ch < onLinux.channels.size(); ++ch)
         {
             const auto& a = onLinux.channels[ch];
-            const auto& b = other.channels[ch];
+            const auto& b = onWindows.channels[ch];
             ASSERT_EQ(a.size(), b.size()) << c.name;
             sameBits = sameBits && std::memcmp(a.data(), b.data(), a.size() * sizeof(float)) == 0;
             for (std::size_t i = 0; i < a.size(); ++i)

@@ -1,0 +1,139 @@
+// The one-pass chain gives, sample for sample and bit for bit, what the
+// stages give one after the other: shelf section, mid/side, compressor,
+// output gain, follower, in quiet and loud passages, for any cut of the
+// block and across the gain's special values.
+#include "dsp/StereoChain.h"
+
+#include "dsp/MeterEnvelope.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <limits>
+#include <random>
+#include <vector>
+
+namespace
+{
+Compressor prepared(double rate)
+{
+    Compressor c;
+    c.enabled = true;
+    c.sampleRate = rate;
+    c.resetState();
+    const std::int32_t values[] = {-1, 15, 0, 5, 50, 0, 0, 1, 1};
+    for (std::int32_t i = 0; i < 9; ++i)
+        c.applySetting(static_cast<CompressorSetting>(i), values[i]);
+    return c;
+}
+
+struct Staged
+{
+    Dsp::SectionCoeffs k{1.0, -1.2, 0.5, -1.1, 0.45, 1.05};
+    Dsp::DirectFormI l, r;
+    double offsetL = 1e-8, offsetR = 1e-8;
+    Compressor compressor = prepared(44100.0);
+    MeterEnvelope meter;
+
+    void run(float* left, float* right, int n, bool filtering, float width, float outputGain)
+    {
+        for (int i = 0; i < n && filtering; ++i)
+        {
+            offsetL = -offsetL;
+            offsetR = -offsetR;
+            left[i] = static_cast<float>(l.filterSection(left[i], k, offsetL));
+            right[i] = static_cast<float>(r.filterSection(right[i], k, offsetR));
+        }
+        for (int i = 0; i < n; ++i)
+        {
+            const float mid = static_cast<float>(static_cast<double>(left[i] + right[i]) * 0.5);
+            const float side = (right[i] - left[i]) * width;
+            left[i] = mid - side;
+            right[i] = mid + side;
+        }
+        compressor.numSamples = n;
+        compressor.compressBlock(left, right);
+        for (int i = 0; i < n; ++i)
+        {
+            // The framework's applyGain: 1 leaves, 0 clears, else multiplies.
+            if (outputGain == 0.0f)
+                left[i] = right[i] = 0.0f;
+            else if (outputGain != 1.0f)
+            {
+                left[i] *= outputGain;
+                right[i] *= outputGain;
+            }
+            meter.followSample(left[i], right[i]);
+        }
+    }
+};
+
+bool sameBits(const std::vector<float>& a, const std::vector<float>& b)
+{
+    // (memcmp must not see the null data of an empty vector)
+    return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(float)) == 0);
+}
+} // namespace
+
+TEST(StereoChain, GivesTheStagesBitsForEveryCutOfTheBlock)
+{
+    std::mt19937 rng(5);
+    for (float outputGain : {1.0f, 0.0f, 0.5f, 1.58f})
+        for (float level : {0.2f, 3.0f, 40.0f})
+        {
+            Staged staged;
+            Compressor compressor = prepared(44100.0);
+            StereoChain::Section section{staged.k, {}, {}, 1e-8, 1e-8};
+            MeterEnvelope m;
+            StereoChain::Follower follower{m.ceiling, m.attackCoef, m.releaseCoef, 0.0f, 0.0f};
+            bool loud = false;
+
+            std::uniform_real_distribution<float> sample(-level, level);
+            for (int block = 0; block < 40; ++block)
+            {
+                const int n = static_cast<int>(rng() % 300);
+                const bool filtering = block % 5 != 3;
+                const float width = block % 7 == 0 ? 0.0f : 0.75f;
+                std::vector<float> l(static_cast<std::size_t>(n)), r(static_cast<std::size_t>(n));
+                for (int i = 0; i < n; ++i)
+                {
+                    l[static_cast<std::size_t>(i)] = block % 9 == 4 ? 0.0f : sample(rng);
+                    r[static_cast<std::size_t>(i)] = block % 9 == 4 ? -0.0f : sample(rng);
+                }
+                std::vector<float> sl = l, sr = r;
+                staged.run(sl.data(), sr.data(), n, filtering, width, outputGain);
+
+                Compressor::Run run = compressor.begin();
+                const int cut = n / 3;
+                StereoChain::run(l.data(), r.data(), 0, cut, filtering, section, width, run, outputGain, follower, loud);
+                StereoChain::run(l.data(), r.data(), cut, n, filtering, section, width, run, outputGain, follower, loud);
+                compressor.end(run, true);
+
+                ASSERT_TRUE(sameBits(l, sl) && sameBits(r, sr))
+                    << "gain " << outputGain << ", level " << level << ", block " << block;
+                ASSERT_EQ(follower.levelL, staged.meter.levelL.load()) << "block " << block;
+                ASSERT_EQ(follower.levelR, staged.meter.levelR.load()) << "block " << block;
+                ASSERT_EQ(compressor.envelopeL, staged.compressor.envelopeL);
+                ASSERT_EQ(compressor.envelopeR, staged.compressor.envelopeR);
+                ASSERT_EQ(compressor.peakL, staged.compressor.peakL);
+                ASSERT_EQ(compressor.holdCountR, staged.compressor.holdCountR);
+                ASSERT_EQ(compressor.prevGainR, staged.compressor.prevGainR);
+                ASSERT_EQ(compressor.releaseWeightL, staged.compressor.releaseWeightL);
+                ASSERT_EQ(section.l.y1, staged.l.y1);
+                ASSERT_EQ(section.offsetR, staged.offsetR);
+            }
+        }
+}
+
+TEST(StereoChain, ANaNSampleReachesTheFollowerAsSilence)
+{
+    MeterEnvelope m;
+    StereoChain::Follower follower{m.ceiling, m.attackCoef, m.releaseCoef, 0.5f, 0.5f};
+    Compressor compressor = prepared(44100.0);
+    StereoChain::Section section{{1.0, 0.0, 0.0, 0.0, 0.0, 1.0}, {}, {}, 1e-8, 1e-8};
+    float l[] = {std::numeric_limits<float>::quiet_NaN()}, r[] = {0.25f};
+    Compressor::Run run = compressor.begin();
+    bool loud = false;
+    StereoChain::run(l, r, 0, 1, false, section, 0.5f, run, 1.0f, follower, loud);
+    EXPECT_EQ(follower.levelL, MeterEnvelope::step(0.5f, 0.0f, m.ceiling, m.attackCoef, m.releaseCoef));
+}

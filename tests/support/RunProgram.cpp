@@ -1,0 +1,34 @@
+#include "tests/support/RunProgram.h"
+
+namespace testsupport
+{
+std::vector<std::string> splitWords(const std::string& commandLine)
+{
+    std::vector<std::string> words;
+    std::string word;
+    bool quoted = false, inWord = false;
+    for (char c : commandLine)
+    {
+        if (c == '"')
+        {
+            quoted = !quoted;
+            inWord = true;
+        }
+        else if (c == ' ' && !quoted)
+        {
+            if (inWord)
+                words.push_back(word);
+            word.clear();
+            inWord = false;
+        }
+        else
+        {
+            word += c;
+            inWord = true;
+        }
+    }
+    if (inWord)
+        words.push_back(word);
+    return words;
+}
+} // namespace testsupport
