@@ -201,7 +201,7 @@ CURVE_TARGET void gainsImpl(const float* envelopes, float* gains, int n, const C
 
 // The vector forms against the maths layer, on inputs from every binade the
 // curve meets and beyond: any difference, and the layer is used alone.
-bool agreesWithTheLibrary()
+bool agreesWithTheLayer()
 {
     std::uint32_t state = 12345u;
     for (int i = 0; i < 16384; ++i)
@@ -236,7 +236,7 @@ bool agreesWithTheLibrary()
 bool detect()
 {
     __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma") && agreesWithTheLibrary();
+    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma") && agreesWithTheLayer();
 }
 
 // Decided once, when the library loads.
