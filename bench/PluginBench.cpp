@@ -4,7 +4,7 @@
 // about -12 dBFS, 44100 Hz).
 
 #include "bench/BenchSupport.h"
-#include "tools/BenchCommand.h"
+#include "tools/BenchSignal.h"
 #include "tools/VstHost.h"
 
 #include <algorithm>

@@ -19,6 +19,7 @@ packages=(
     libx11-dev libxrandr-dev libxinerama-dev libxcursor-dev libxext-dev
     libsndfile1-dev
     xvfb x11-utils xdotool imagemagick
+    sox
     binutils file
     # The sanitized builds and the fuzzers: clang, its sanitizer and libFuzzer
     # runtimes, and llvm-symbolizer for readable reports.

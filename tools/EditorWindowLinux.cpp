@@ -1,6 +1,7 @@
 #include "tools/EditorWindow.h"
 
 #include <X11/Xlib.h>
+#include <X11/Xproto.h>
 #include <X11/Xutil.h>
 #include <sys/select.h>
 
@@ -12,8 +13,20 @@ namespace velmohost
 {
 namespace
 {
+// Plug-ins ask for window-manager properties by atoms that exist only when a
+// window manager runs (without one they are None): the server answers
+// BadAtom to those property requests, and nothing is wrong.
+bool isHarmless(const XErrorEvent* event)
+{
+    const bool propertyRequest = event->request_code == X_GetAtomName || event->request_code == X_ChangeProperty
+                                 || event->request_code == X_DeleteProperty || event->request_code == X_GetProperty;
+    return event->error_code == BadAtom && propertyRequest;
+}
+
 int reportXError(Display* display, XErrorEvent* event)
 {
+    if (isHarmless(event))
+        return 0;
     char text[128] = {};
     XGetErrorText(display, event->error_code, text, sizeof text);
     std::fprintf(stderr, "velmo-host: X error %s (request %d)\n", text, event->request_code);

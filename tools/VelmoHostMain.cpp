@@ -1,561 +1,294 @@
 // velmo-host: a small command-line VST 2.4 host for trying a plug-in out.
-//
-//   velmo-host info   PLUGIN
-//   velmo-host render PLUGIN [-i IN] [-o OUT] [options]
-//   velmo-host state  PLUGIN [options]
-//   velmo-host editor PLUGIN [options]
-//   velmo-host bench  PLUGIN... [options]   (tools/BenchCommand.cpp)
-//
-// Options:
-//   -p, --param NAME=VALUE   set a parameter (by name or index) before working
-//   --rate HZ                sample rate the host reports (default: the input's, or 44100)
-//   --block N                block size (default 512)
-//   --seconds S              length of the generated signal (render), or how long
-//                            the editor stays open (editor; default until closed)
-//   --load-state FILE        hand FILE to the plug-in as its state chunk first
-//   --save-state FILE        save the plug-in's state chunk afterwards
-//   --bypass                 switch the host's soft bypass on (render)
-//   --play                   process the test signal in real time while the editor is open
+// The commands and options are the tables below; 'velmo-host --help' and
+// 'velmo-host COMMAND --help' print them.
 #include "tools/AudioFile.h"
-#include "tools/BenchCommand.h"
-#include "tools/EditorWindow.h"
-#include "tools/VstHost.h"
+#include "tools/CommandLine.h"
+#include "tools/HostCommands.h"
 
-#include <algorithm>
-#include <atomic>
-#include <chrono>
-#include <csignal>
+#include <cctype>
+#include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
-#include <mutex>
-#include <optional>
-#include <string>
-#include <thread>
-#include <vector>
 
 using namespace velmohost;
 
 namespace
 {
-struct Options
-{
-    std::string command;
-    std::string plugin;
-    std::string input;
-    std::string output = "velmo-out.wav";
-    std::vector<std::pair<std::string, float>> params;
-    std::optional<double> rate;
-    int block = 512;
-    std::optional<double> seconds;
-    std::string loadState;
-    std::string saveState;
-    bool bypass = false;
-    bool play = false;
-};
-
-volatile std::sig_atomic_t stopRequested = 0;
-
-void onSignal(int)
-{
-    stopRequested = 1;
-}
-
-int usage()
-{
-    std::fprintf(stderr,
-                 "usage: velmo-host info PLUGIN\n"
-                 "       velmo-host render PLUGIN [-i IN] [-o OUT] [options]\n"
-                 "       velmo-host state PLUGIN [options]\n"
-                 "       velmo-host editor PLUGIN [options]\n"
-                 "%s"
-                 "options: -p NAME=VALUE, --rate HZ, --block N, --seconds S,\n"
-                 "         --load-state FILE, --save-state FILE, --bypass, --play\n",
-                 benchUsage());
-    return 2;
-}
-
+// The whole text as a number; no blanks, no trailing characters.
 bool parseNumber(const std::string& text, double& value)
 {
+    if (text.empty() || std::isspace(static_cast<unsigned char>(text.front())))
+        return false;
     char* end = nullptr;
+    errno = 0;
     value = std::strtod(text.c_str(), &end);
-    return !text.empty() && end != nullptr && *end == 0;
+    return end != nullptr && *end == 0 && errno != ERANGE;
 }
 
-bool parseArgs(int argc, char** argv, Options& o, std::string& error)
+bool parseWhole(const std::string& text, long low, long high, long& value)
 {
-    std::vector<std::string> args(argv + 1, argv + argc);
-    std::vector<std::string> positional;
-    for (std::size_t i = 0; i < args.size(); ++i)
+    double d = 0.0;
+    if (!parseNumber(text, d) || !(d >= low && d <= high) || d != std::floor(d))
+        return false;
+    value = static_cast<long>(d);
+    return true;
+}
+
+std::string quoted(const std::string& text)
+{
+    return "\"" + text + "\"";
+}
+
+bool takeParameter(const std::string& text, HostOptions& o, std::string& error)
+{
+    const auto eq = text.find('=');
+    if (eq == std::string::npos || eq == 0)
     {
-        const std::string& a = args[i];
-        auto value = [&](std::string& out) {
-            if (i + 1 >= args.size())
-            {
-                error = a + " needs a value";
-                return false;
-            }
-            out = args[++i];
+        error = "-p " + text + ": a parameter is given as NAME=VALUE, for example -p Gain=0.5";
+        return false;
+    }
+    const std::string value = text.substr(eq + 1);
+    double d = 0.0;
+    if (!parseNumber(value, d) || !std::isfinite(d))
+    {
+        error = "-p " + text + ": " + quoted(value) + " is not a number; " + text.substr(0, eq)
+                + " takes a number from 0 to 1";
+        return false;
+    }
+    if (!(d >= 0.0 && d <= 1.0))
+    {
+        error = "-p " + text + ": " + value + " is outside 0 to 1; " + text.substr(0, eq)
+                + " takes a number from 0 to 1";
+        return false;
+    }
+    o.params.push_back({text, text.substr(0, eq), static_cast<float>(d)});
+    return true;
+}
+
+std::string formatNames()
+{
+    std::string text;
+    for (const SampleFormatName& f : sampleFormatNames())
+        text += "\n  " + std::string(f.name) + std::string(8 - std::string(f.name).size(), ' ') + f.meaning;
+    return text;
+}
+
+std::string extensions()
+{
+    std::string text;
+    std::size_t column = 0;
+    for (const std::string& ext : writableExtensions())
+    {
+        if (column > 64)
+        {
+            text += "\n";
+            column = 0;
+        }
+        text += (column == 0 ? "" : " ") + ("." + ext);
+        column += ext.size() + 2;
+    }
+    return text;
+}
+
+std::vector<cli::Option> optionTable(HostOptions& o)
+{
+    using cli::Option;
+    auto number = [](const std::string& name, const std::string& text, double& value, std::string& error) {
+        if (parseNumber(text, value) && std::isfinite(value))
             return true;
-        };
-        auto number = [&](double& out) {
-            std::string text;
-            if (!value(text))
-                return false;
-            if (!parseNumber(text, out))
-            {
-                error = a + ": not a number: " + text;
-                return false;
-            }
-            return true;
-        };
-
-        double d = 0.0;
-        std::string text;
-        if (a == "-i" || a == "--input")
-        {
-            if (!value(o.input))
-                return false;
-        }
-        else if (a == "-o" || a == "--output")
-        {
-            if (!value(o.output))
-                return false;
-        }
-        else if (a == "-p" || a == "--param")
-        {
-            if (!value(text))
-                return false;
-            const auto eq = text.find('=');
-            if (eq == std::string::npos || !parseNumber(text.substr(eq + 1), d))
-            {
-                error = "a parameter is given as NAME=VALUE: " + text;
-                return false;
-            }
-            o.params.emplace_back(text.substr(0, eq), static_cast<float>(d));
-        }
-        else if (a == "--rate")
-        {
-            if (!number(d))
-                return false;
-            if (!(d > 0.0))
-            {
-                error = "--rate must be positive";
-                return false;
-            }
-            o.rate = d;
-        }
-        else if (a == "--block")
-        {
-            if (!number(d))
-                return false;
-            if (!(d >= 1.0 && d <= 65536.0))
-            {
-                error = "--block must be from 1 to 65536";
-                return false;
-            }
-            o.block = static_cast<int>(d);
-        }
-        else if (a == "--seconds")
-        {
-            if (!number(d))
-                return false;
-            if (!(d >= 0.0))
-            {
-                error = "--seconds must not be negative";
-                return false;
-            }
-            o.seconds = d;
-        }
-        else if (a == "--load-state")
-        {
-            if (!value(o.loadState))
-                return false;
-        }
-        else if (a == "--save-state")
-        {
-            if (!value(o.saveState))
-                return false;
-        }
-        else if (a == "--bypass")
-            o.bypass = true;
-        else if (a == "--play")
-            o.play = true;
-        else if (!a.empty() && a[0] == '-')
-        {
-            error = "unknown option " + a;
-            return false;
-        }
-        else
-            positional.push_back(a);
-    }
-
-    if (positional.size() != 2)
-    {
-        error = "a command and a plug-in file are needed";
+        error = name + ": " + quoted(text) + " is not a number";
         return false;
-    }
-    o.command = positional[0];
-    o.plugin = positional[1];
-    return true;
+    };
+    return {
+        {"-i", "--input", "FILE",
+         "the audio file to render: mono or stereo, any format libsndfile reads "
+         "(without it, a generated stereo test signal of drums, hats and bass)",
+         false, [&o](const std::string& v, std::string&) { o.input = v; return true; }},
+        {"-o", "--output", "FILE",
+         "where the result goes (default velmo-out.wav); its extension names the format",
+         false, [&o](const std::string& v, std::string&) { o.output = v; return true; }},
+        {"-p", "--param", "NAME=VALUE",
+         "sets a parameter, by name (any case) or number, to a value from 0 to 1; "
+         "give it once for each parameter",
+         true, [&o](const std::string& v, std::string& e) { return takeParameter(v, o, e); }},
+        {"", "--format", "NAME",
+         "the output's samples (default: the input's, where the format holds them):" + formatNames(),
+         false, [&o](const std::string& v, std::string&) { o.format = v; return true; }},
+        {"", "--rate", "HZ",
+         "the sample rate of the generated signal (default 44100); with -i only "
+         "the file's own rate is allowed",
+         false,
+         [&o](const std::string& v, std::string& e) {
+             long hz = 0;
+             if (!parseWhole(v, 1000, 768000, hz))
+             {
+                 e = "--rate " + v + ": the rate is a whole number of hertz from 1000 to 768000";
+                 return false;
+             }
+             o.rate = static_cast<int>(hz);
+             return true;
+         }},
+        {"", "--block", "N",
+         "frames per block handed to the plug-in, 1 to 65536 (default 512)",
+         false,
+         [&o](const std::string& v, std::string& e) {
+             long n = 0;
+             if (!parseWhole(v, 1, 65536, n))
+             {
+                 e = "--block " + v + ": the block size is a whole number from 1 to 65536";
+                 return false;
+             }
+             o.block = static_cast<int>(n);
+             return true;
+         }},
+        {"", "--seconds", "S",
+         "the length of the generated signal in seconds (default 4)",
+         false,
+         [&o, number](const std::string& v, std::string& e) {
+             double s = 0.0;
+             if (!number("--seconds", v, s, e))
+                 return false;
+             if (s < 0.0)
+             {
+                 e = "--seconds " + v + ": a length is not negative";
+                 return false;
+             }
+             o.seconds = s;
+             return true;
+         }},
+        {"", "--load-state", "FILE",
+         "hands FILE to the plug-in as its state chunk before the parameters are set; "
+         "a file that is not a Velmo chunk, or that the plug-in rejects, is an error",
+         false, [&o](const std::string& v, std::string&) { o.loadState = v; return true; }},
+        {"", "--save-state", "FILE", "saves the plug-in's state chunk at the end",
+         false, [&o](const std::string& v, std::string&) { o.saveState = v; return true; }},
+        {"", "--bypass", "", "switches the host's soft bypass on: the input passes unchanged",
+         false, [&o](const std::string&, std::string&) { o.bypass = true; return true; }},
+        {"", "--no-progress", "",
+         "no progress line (it shows on stderr only when that is a terminal, once a render "
+         "has taken a second)",
+         false, [&o](const std::string&, std::string&) { o.progress = false; return true; }},
+        {"", "--stats", "", "prints the render's speed and the peak memory at the end",
+         false, [&o](const std::string&, std::string&) { o.stats = true; return true; }},
+        {"", "--play", "", "processes the test signal in real time while the editor is open",
+         false, [&o](const std::string&, std::string&) { o.play = true; return true; }},
+        {"", "--runs", "R", "timed passes through each plug-in, 1 to 1000 (default 5)",
+         false,
+         [&o](const std::string& v, std::string& e) {
+             long n = 0;
+             if (!parseWhole(v, 1, 1000, n))
+             {
+                 e = "--runs " + v + ": the number of runs is a whole number from 1 to 1000";
+                 return false;
+             }
+             o.runs = static_cast<int>(n);
+             return true;
+         }},
+        {"", "--glide", "N",
+         "changes the --glide-param parameter between 0.25 and 0.75 every N samples",
+         false,
+         [&o](const std::string& v, std::string& e) {
+             long n = 0;
+             if (!parseWhole(v, 1, 1000000000, n))
+             {
+                 e = "--glide " + v + ": the interval is a whole number of samples from 1 upward";
+                 return false;
+             }
+             o.glideEvery = n;
+             return true;
+         }},
+        {"", "--glide-param", "NAME", "the parameter --glide changes, by name or number (default Color)",
+         false, [&o](const std::string& v, std::string&) { o.glideParam = v; return true; }},
+    };
 }
 
-bool readFile(const std::string& path, std::vector<std::uint8_t>& bytes)
+int runState(const std::string& pluginPath, const HostOptions& o)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return false;
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return true;
-}
-
-bool writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes)
-{
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    return static_cast<bool>(out);
-}
-
-void printParameters(Plugin& plugin)
-{
-    for (VstInt32 i = 0; i < plugin.effect()->numParams; ++i)
-    {
-        const std::string label = plugin.parameterLabel(i).text;
-        std::printf("  %d  %-8s %.9g  (\"%s\"%s%s)\n", i, plugin.parameterName(i).text.c_str(),
-                    static_cast<double>(plugin.getParameter(i)), plugin.parameterDisplay(i).text.c_str(),
-                    label.empty() ? "" : " ", label.c_str());
-    }
-}
-
-// Loads the state, then sets the parameters: the common start of every command.
-bool applySettings(Plugin& plugin, const Options& o, std::string& error)
-{
-    if (!o.loadState.empty())
-    {
-        std::vector<std::uint8_t> chunk;
-        if (!readFile(o.loadState, chunk))
-        {
-            error = "cannot read " + o.loadState;
-            return false;
-        }
-        plugin.setChunk(chunk);
-    }
-
-    for (const auto& [name, value] : o.params)
-    {
-        double number = 0.0;
-        int index = parseNumber(name, number) ? static_cast<int>(number) : plugin.findParameter(name);
-        if (index < 0 || index >= plugin.effect()->numParams || (parseNumber(name, number) && number != index))
-        {
-            error = "no parameter " + name;
-            return false;
-        }
-        plugin.setParameter(index, value);
-    }
-    return true;
-}
-
-bool saveState(Plugin& plugin, const Options& o, std::string& error)
-{
-    if (o.saveState.empty())
-        return true;
-    const auto chunk = plugin.getChunk();
-    if (chunk.empty() || !writeFile(o.saveState, chunk))
-    {
-        error = "cannot save the state to " + o.saveState;
-        return false;
-    }
-    std::printf("state: %zu bytes saved to %s\n", chunk.size(), o.saveState.c_str());
-    return true;
-}
-
-void printLevels(const Audio& audio)
-{
-    static const char* const names[] = {"L", "R"};
-    for (std::size_t c = 0; c < audio.channels.size(); ++c)
-    {
-        const Level level = levelOf(audio.channels[c]);
-        const std::string name = audio.channels.size() == 1 ? "M" : c < 2 ? names[c] : std::to_string(c + 1);
-        std::printf("  %-2s peak %-14s rms %s\n", name.c_str(), dbfsText(level.peak).c_str(),
-                    dbfsText(level.rms).c_str());
-    }
-}
-
-int commandInfo(Plugin& plugin)
-{
-    AEffect* e = plugin.effect();
-    std::printf("unique id:      '%s' (0x%08x)\n", fourCCText(e->uniqueID).c_str(),
-                static_cast<unsigned>(e->uniqueID));
-    std::printf("effect name:    %s\n", plugin.effectName().text.c_str());
-    std::printf("vendor:         %s\n", plugin.vendorString().text.c_str());
-    std::printf("product:        %s\n", plugin.productString().text.c_str());
-    std::printf("version:        %d (vendor version %ld)\n", e->version, static_cast<long>(plugin.vendorVersion()));
-    std::printf("VST version:    %ld\n", static_cast<long>(plugin.vstVersion()));
-    std::printf("category:       %ld\n", static_cast<long>(plugin.plugCategory()));
-    std::printf("programs:       %d\n", e->numPrograms);
-    std::printf("inputs/outputs: %d/%d\n", e->numInputs, e->numOutputs);
-    std::printf("initial delay:  %d\n", e->initialDelay);
-    std::printf("tail size:      %ld\n", static_cast<long>(plugin.tailSize()));
-    std::printf("flags:          0x%x (%s)\n", static_cast<unsigned>(e->flags), flagNames(e->flags).c_str());
-
-    VstIntPtr rectAnswer = 0;
-    if (auto rect = plugin.editorRect(&rectAnswer))
-        std::printf("editor:         %d x %d\n", rect->right - rect->left, rect->bottom - rect->top);
-    else
-        std::printf("editor:         none (answer %ld)\n", static_cast<long>(rectAnswer));
-
-    std::printf("parameters:     %d\n", e->numParams);
-    printParameters(plugin);
-
-    static const char* const queries[] = {
-        "sendVstEvents",      "sendVstMidiEvent",      "sendVstMidiEvents", "receiveVstEvents",
-        "receiveVstMidiEvent", "receiveVstMidiEvents", "receiveVstTimeInfo", "openCloseAnyThread",
-        "conformsToWindowRules", "bypass",             "offline",           "midiProgramNames",
-        "plugAsChannelInsert", "plugAsSend",           "mixDryWet",         "noRealTime"};
-    std::printf("can do:\n");
-    for (const char* q : queries)
-        std::printf("  %-22s %ld\n", q, static_cast<long>(plugin.canDo(q)));
+    auto plugin = loadPlugin(pluginPath, o);
+    if (!plugin)
+        return runError;
+    if (const int status = applySettings(*plugin, o))
+        return status;
+    if (const int status = saveState(*plugin, o))
+        return status;
+    std::printf("parameters:\n");
+    printParameters(*plugin);
     return 0;
 }
 
-int commandRender(Plugin& plugin, const Options& o)
+std::vector<cli::Command> commandTable(HostOptions& o)
 {
-    std::string error;
-    Audio input;
-    std::string source;
-    if (o.input.empty())
-    {
-        input = makeTestSignal(o.rate.value_or(44100.0), o.seconds.value_or(4.0));
-        source = "generated test signal";
-    }
-    else
-    {
-        if (!readAudio(o.input, input, error))
-        {
-            std::fprintf(stderr, "velmo-host: %s\n", error.c_str());
-            return 1;
-        }
-        source = o.input;
-    }
-
-    const int channels = static_cast<int>(input.channels.size());
-    if (channels < 1 || channels > 2)
-    {
-        std::fprintf(stderr, "velmo-host: %s has %d channels; mono and stereo files can be rendered\n",
-                     source.c_str(), channels);
-        return 1;
-    }
-
-    const double rate = o.rate.value_or(input.sampleRate);
-    plugin.setSampleRate(rate);
-    plugin.setBlockSize(o.block);
-    if (!plugin.setSpeakerArrangement(channels, channels))
-        std::fprintf(stderr, "velmo-host: the plug-in refused %d in and %d out; rendering anyway\n",
-                     channels, channels);
-    if (!applySettings(plugin, o, error))
-    {
-        std::fprintf(stderr, "velmo-host: %s\n", error.c_str());
-        return 1;
-    }
-    if (o.bypass)
-        plugin.setBypass(true);
-
-    Audio output;
-    output.sampleRate = input.sampleRate;
-    output.channels.assign(input.channels.size(), std::vector<float>(static_cast<std::size_t>(input.frames())));
-    std::vector<const float*> in;
-    std::vector<float*> out;
-    for (int c = 0; c < channels; ++c)
-    {
-        in.push_back(input.channels[static_cast<std::size_t>(c)].data());
-        out.push_back(output.channels[static_cast<std::size_t>(c)].data());
-    }
-
-    plugin.setMains(true);
-    plugin.process(in.data(), channels, out.data(), channels, input.frames());
-    plugin.setMains(false);
-
-    std::printf("input:  %s, %d channel%s, %.0f Hz, %.2f s\n", source.c_str(), channels, channels == 1 ? "" : "s",
-                input.sampleRate, static_cast<double>(input.frames()) / input.sampleRate);
-    printLevels(input);
-    std::printf("plug-in at %.0f Hz, blocks of %d%s:\n", rate, o.block, o.bypass ? ", bypassed" : "");
-    printParameters(plugin);
-    if (!writeAudio(o.output, output, error))
-    {
-        std::fprintf(stderr, "velmo-host: %s\n", error.c_str());
-        return 1;
-    }
-    std::printf("output: %s\n", o.output.c_str());
-    printLevels(output);
-    return saveState(plugin, o, error) ? 0 : (std::fprintf(stderr, "velmo-host: %s\n", error.c_str()), 1);
-}
-
-int commandState(Plugin& plugin, const Options& o)
-{
-    std::string error;
-    if (!applySettings(plugin, o, error) || !saveState(plugin, o, error))
-    {
-        std::fprintf(stderr, "velmo-host: %s\n", error.c_str());
-        return 1;
-    }
-    std::printf("parameters:\n");
-    printParameters(plugin);
-    return 0;
-}
-
-// Opens the editor in a window of its own and reports, line by line, what the
-// plug-in tells the host, until the window is closed, --seconds pass, or a
-// signal (SIGINT, SIGTERM) arrives.
-int commandEditor(Plugin& plugin, const Options& o)
-{
-    std::string error;
-    plugin.setSampleRate(o.rate.value_or(44100.0));
-    plugin.setBlockSize(o.block);
-    if (!applySettings(plugin, o, error))
-    {
-        std::fprintf(stderr, "velmo-host: %s\n", error.c_str());
-        return 1;
-    }
-
-    VstIntPtr answer = 0;
-    const auto rect = plugin.editorRect(&answer);
-    if (!rect)
-    {
-        std::fprintf(stderr, "velmo-host: the plug-in has no editor rectangle (answer %ld)\n",
-                     static_cast<long>(answer));
-        return 1;
-    }
-    const int width = rect->right - rect->left;
-    const int height = rect->bottom - rect->top;
-
-    auto window = EditorWindow::create(width, height, plugin.effectName().text, error);
-    if (!window)
-    {
-        std::fprintf(stderr, "velmo-host: %s\n", error.c_str());
-        return 1;
-    }
-
-    plugin.setMains(true);
-    std::atomic<bool> playing{o.play};
-    std::thread audio;
-    if (o.play)
-    {
-        audio = std::thread([&] {
-            const Audio signal = makeTestSignal(plugin.sampleRate(), 4.0);
-            std::vector<float> l(static_cast<std::size_t>(o.block)), r(static_cast<std::size_t>(o.block));
-            float* out[] = {l.data(), r.data()};
-            long pos = 0;
-            const auto blockTime = std::chrono::duration<double>(o.block / plugin.sampleRate());
-            auto next = std::chrono::steady_clock::now();
-            while (playing.load())
-            {
-                if (pos + o.block > signal.frames())
-                    pos = 0;
-                const float* in[] = {signal.channels[0].data() + pos, signal.channels[1].data() + pos};
-                plugin.process(in, 2, out, 2, o.block);
-                pos += o.block;
-                next += std::chrono::duration_cast<std::chrono::steady_clock::duration>(blockTime);
-                std::this_thread::sleep_until(next);
-            }
-        });
-    }
-
-    if (!plugin.openEditor(window->parentHandle()))
-    {
-        playing = false;
-        if (audio.joinable())
-            audio.join();
-        std::fprintf(stderr, "velmo-host: the plug-in could not open its editor\n");
-        return 1;
-    }
-    std::printf("editor open: window 0x%llx, %d x %d\n", static_cast<unsigned long long>(window->id()), width,
-                height);
-    std::fflush(stdout);
-
-    std::size_t reported = 0;
-    const auto start = std::chrono::steady_clock::now();
-    while (!stopRequested && window->pump(50))
-    {
-        plugin.idleEditor();
-
-        const auto calls = plugin.calls().calls();
-        for (; reported < calls.size(); ++reported)
-        {
-            const HostCall& c = calls[reported];
-            if (c.opcode == audioMasterAutomate)
-                std::printf("automate %d %.9g (\"%s\")\n", c.index, static_cast<double>(c.opt),
-                            plugin.parameterDisplay(c.index).text.c_str());
-            else if (c.opcode == audioMasterBeginEdit || c.opcode == audioMasterEndEdit
-                     || c.opcode == audioMasterSizeWindow)
-                std::printf("%s %d %ld\n", hostOpcodeName(c.opcode).c_str(), c.index, static_cast<long>(c.value));
-        }
-        std::fflush(stdout);
-
-        if (o.seconds && std::chrono::steady_clock::now() - start >= std::chrono::duration<double>(*o.seconds))
-            break;
-    }
-
-    plugin.closeEditor();
-    playing = false;
-    if (audio.joinable())
-        audio.join();
-    std::printf("editor closed\n");
-    std::printf("parameters:\n");
-    printParameters(plugin);
-    return saveState(plugin, o, error) ? 0 : (std::fprintf(stderr, "velmo-host: %s\n", error.c_str()), 1);
+    auto with = [&o](int (*command)(const std::string&, const HostOptions&)) {
+        return [&o, command](const std::vector<std::string>& arguments) { return command(arguments[0], o); };
+    };
+    return {
+        {"info", {"PLUGIN"}, "the plug-in's identity, flags, parameters and can-do answers",
+         "Loads the plug-in and lists what it tells a host: identity, version, channels, flags, "
+         "editor size, each parameter with its value and display text (and the texts at 0 and "
+         "at 1), and its answers to the can-do queries.",
+         {}, {"velmo-host info build/wrapper/Velmo.so"}, with(runInfo)},
+        {"render", {"PLUGIN"}, "renders a file, or a generated test signal, through the plug-in",
+         "Reads, processes and writes block by block, so memory stays the same for any length. "
+         "A file renders at its own sample rate. The output's format follows its extension; "
+         "this build writes:\n" + extensions() + "\n"
+         "The output keeps the input's sample format where its format holds it (--format "
+         "chooses another), with a warning when samples beyond full scale had to be clipped. "
+         "Prints the input, the settings, the output and the levels; a progress line goes to "
+         "stderr when it is a terminal.",
+         {{"--input"}, {"--output"}, {"--param"}, {"--format"}, {"--rate"}, {"--block"}, {"--seconds"},
+          {"--load-state"}, {"--save-state"}, {"--bypass"}, {"--no-progress"}, {"--stats"}},
+         {"velmo-host render build/wrapper/Velmo.so -i song.wav -o song-velmo.wav -p Punch=0.6 -p Gain=0.45",
+          "velmo-host render build/wrapper/Velmo.so --seconds 10 --rate 48000 -o test.aiff --format 24"},
+         with(runRender)},
+        {"state", {"PLUGIN"}, "sets parameters and saves the plug-in's state chunk",
+         "Loads a state file and sets parameters as render does, prints the parameters, and "
+         "saves the state chunk with --save-state.",
+         {{"--param"}, {"--load-state"}, {"--save-state"}},
+         {"velmo-host state build/wrapper/Velmo.so -p Gain=0.3 -p Punch=0.5 --save-state loud.chunk"},
+         with(runState)},
+        {"editor", {"PLUGIN"}, "opens the plug-in's editor in a window of its own",
+         "Opens the editor and prints what the plug-in tells the host (automation with the "
+         "value and its display text, edit gestures, window sizes) until the window is closed, "
+         "--seconds pass, or the program is interrupted; then the parameters, and the state "
+         "with --save-state.",
+         {{"--param"},
+          {"--rate", "the sample rate the host reports (default 44100)"},
+          {"--block"},
+          {"--seconds", "how long the window stays open (default: until it is closed)"},
+          {"--load-state"},
+          {"--save-state"},
+          {"--play"}},
+         {"velmo-host editor build/wrapper/Velmo.so --play"}, with(runEditor)},
+        {"bench", {"PLUGIN"}, "measures what plug-ins cost, side by side",
+         "Runs the same signal (noise and a sweep at about -12 dBFS, two channels) through each "
+         "plug-in's replacing process entry: a warm-up pass each, then the timed passes in turn, "
+         "so that a change in the machine's speed meets every plug-in alike. Prints the median "
+         "thread CPU time per stereo sample and the realtime factor for each.",
+         {{"--param", "sets a parameter of each plug-in, by name or number"},
+          {"--rate", "the sample rate (default 44100)"},
+          {"--block"},
+          {"--seconds", "the signal's length in seconds (default 30)"},
+          {"--runs"}, {"--glide"}, {"--glide-param"}},
+         {"velmo-host bench build/wrapper/Velmo.so /usr/lib/vst/3BandEQ-vst.so --runs 3",
+          "velmo-host bench build/wrapper/Velmo.so -p Gain=0.5 -p Punch=0.5 -p Color=0.5",
+          "velmo-host bench build/wrapper/Velmo.so --glide 1024"},
+         [&o](const std::vector<std::string>& plugins) { return runBench(plugins, o); }, true},
+    };
 }
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc > 1 && std::string(argv[1]) == "bench")
-    {
-        const int status = benchCommand(argc - 1, argv + 1);
-        return status == 2 ? usage() : status;
-    }
-
-    Options o;
-    std::string error;
-    if (!parseArgs(argc, argv, o, error))
-    {
-        std::fprintf(stderr, "velmo-host: %s\n", error.c_str());
-        return usage();
-    }
-    if (o.command != "info" && o.command != "render" && o.command != "state" && o.command != "editor")
-    {
-        std::fprintf(stderr, "velmo-host: unknown command %s\n", o.command.c_str());
-        return usage();
-    }
-
-    if (o.command == "editor")
-        prepareEditorHost();
-
-    std::signal(SIGINT, onSignal);
-    std::signal(SIGTERM, onSignal);
-
-    HostSettings settings;
-    settings.blockSize = o.block;
-    if (o.rate)
-        settings.sampleRate = *o.rate;
-    auto plugin = Plugin::load(o.plugin, error, settings);
-    if (!plugin)
-    {
-        std::fprintf(stderr, "velmo-host: %s\n", error.c_str());
-        return 1;
-    }
-    plugin->open();
-
-    int status = 0;
-    if (o.command == "info")
-        status = commandInfo(*plugin);
-    else if (o.command == "render")
-        status = commandRender(*plugin, o);
-    else if (o.command == "state")
-        status = commandState(*plugin, o);
-    else
-        status = commandEditor(*plugin, o);
-
-    plugin.reset();
-    return status;
+    HostOptions options;
+    cli::Tool tool;
+    tool.name = "velmo-host";
+    tool.version = VELMO_VERSION;
+    tool.description = "a small VST 2.4 host for trying a plug-in out";
+    tool.notes = "PLUGIN is the plug-in library: Velmo.so on Linux, Velmo.dll on Windows.\n"
+                 "Exit status: 0 done, 1 failed (a file or the plug-in), 2 bad command line.";
+    tool.options = optionTable(options);
+    tool.commands = commandTable(options);
+    watchStopSignals();
+    return cli::run(tool, argc, argv);
 }

@@ -283,6 +283,14 @@ void CallRecorder::clear()
     list.clear();
 }
 
+std::vector<HostCall> CallRecorder::take()
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    std::vector<HostCall> taken;
+    taken.swap(list);
+    return taken;
+}
+
 bool CallRecorder::waitFor(const std::function<bool(const std::vector<HostCall>&)>& pred,
                            std::chrono::milliseconds timeout) const
 {
@@ -697,6 +705,11 @@ VstIntPtr Plugin::answerCall(HostCall& call)
             case audioMasterBeginEdit:
             case audioMasterEndEdit:
                 call.answer = 1;
+                break;
+            case audioMasterAutomate:
+                if (config.automationText)
+                    call.text = parameterDisplay(call.index).text;
+                call.answer = 0;
                 break;
             default:
                 // Automation is recorded; time info, window sizing, file selectors,

@@ -60,7 +60,8 @@ struct HostCall
     void* ptr = nullptr;
     float opt = 0.0f;
     std::thread::id thread;
-    std::string text; // the text that ptr pointed at, for audioMasterCanDo
+    std::string text; // the text that ptr pointed at, for audioMasterCanDo; for
+                      // audioMasterAutomate the display text (HostSettings::automationText)
     VstIntPtr answer = 0;
 };
 
@@ -74,6 +75,8 @@ public:
     std::size_t count(VstInt32 opcode) const;
     std::size_t size() const;
     void clear();
+    /// The calls recorded so far, which the recorder then forgets.
+    std::vector<HostCall> take();
 
     /// Waits until pred(calls) holds or the timeout passes; answers pred's last result.
     bool waitFor(const std::function<bool(const std::vector<HostCall>&)>& pred,
@@ -102,6 +105,9 @@ struct HostSettings
     std::string vendor = "Velmo";
     std::string product = "velmo-host";
     VstInt32 vendorVersion = 1;
+    /// When the plug-in reports automation, read the parameter's display text
+    /// at once, so the call records the value and the text of the same moment.
+    bool automationText = false;
 
     /// Consulted first for every host call (on the caller's thread); an answer
     /// replaces the host's own. Must be thread-safe.

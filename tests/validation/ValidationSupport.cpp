@@ -131,11 +131,12 @@ const std::vector<Signal>& finiteSignals()
          [](int frames, double rate) {
              // 20 Hz up to the Nyquist frequency, at full scale.
              std::vector<float> s(static_cast<std::size_t>(frames));
+             constexpr double pi = 3.14159265358979323846;
              const double top = rate / 2.0, k = std::log(top / 20.0) / frames;
              double phase = 0.0;
              for (int i = 0; i < frames; ++i)
              {
-                 phase += 2.0 * M_PI * 20.0 * std::exp(k * i) / rate;
+                 phase += 2.0 * pi * 20.0 * std::exp(k * i) / rate;
                  s[static_cast<std::size_t>(i)] = static_cast<float>(std::sin(phase));
              }
              return s;

@@ -90,8 +90,9 @@ TEST_F(EditorLifecycle, OpensAgainAndAgainWhileAudioAndParametersRun)
     automation.join();
 
     // One editor holds some 20 MB of decoded images: a leaked editor per
-    // opening would add over a gigabyte here.
-    EXPECT_LT(grown, 64 * 1024) << "kB";
+    // opening would add over a gigabyte here. The allocator keeps some tens
+    // of megabytes of freed memory for the threads, more on a busy machine.
+    EXPECT_LT(grown, 256 * 1024) << "kB";
 }
 
 TEST_F(EditorLifecycle, OpeningTwiceReplacesTheEditorAndClosingTheInstanceClosesIt)
@@ -127,7 +128,7 @@ TEST_F(EditorLifecycle, EditorsOfSeveralInstancesAtOnce)
     }
     window->pump(50);
 
-    if (!hostThreadsMayCloseEditors)
+    if (!editorsOnAnyHostThread)
     {
         // Windows hosts close editors on their UI thread, the plug-in's message thread.
         for (auto& p : others)

@@ -18,11 +18,11 @@ using namespace velmohost;
 // On Linux the plug-in runs its editors on a message thread of its own, so any
 // host thread may open and close them. On Windows the host's UI thread is the
 // message thread, and it must be free to handle them: a host thread that
-// closes an editor while the UI thread waits for it would wait for ever.
+// opens or closes an editor while the UI thread waits for it would wait for ever.
 #ifdef _WIN32
-constexpr bool hostThreadsMayCloseEditors = false;
+constexpr bool editorsOnAnyHostThread = false;
 #else
-constexpr bool hostThreadsMayCloseEditors = true;
+constexpr bool editorsOnAnyHostThread = true;
 #endif
 
 inline const std::string& pluginPath()
