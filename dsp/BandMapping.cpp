@@ -1,8 +1,8 @@
 #include "dsp/BandMapping.h"
 
 #include "dsp/ExactComplex.h"
-
 #include "dsp/SectionChain.h"
+#include "dsp/maths/Maths.h"
 
 #include <cmath>
 #include <limits>
@@ -27,7 +27,7 @@ inline std::complex<double> rootWithNonNegativeReal(std::complex<double> d)
 {
     if (d.imag() == 0.0)
         return ExactComplex::sqrtOfReal(d.real(), 0.0);
-    return std::sqrt(d);
+    return Maths::squareRoot(d);
 }
 
 // Band edges in radians per sample, kept to a band whose poles lie safely
@@ -232,8 +232,8 @@ BandMapping::BandMapping(double centre, double width, RootList& digital, const R
 
     placeEdges(centre, width, lowerEdge, upperEdge);
 
-    a = std::cos((upperEdge + lowerEdge) * 0.5) / std::cos((upperEdge - lowerEdge) * 0.5);
-    b = 1.0 / std::tan((upperEdge - lowerEdge) * 0.5);
+    a = Maths::cosine((upperEdge + lowerEdge) * 0.5) / Maths::cosine((upperEdge - lowerEdge) * 0.5);
+    b = 1.0 / Maths::tangent((upperEdge - lowerEdge) * 0.5);
     aSquared = a * a;
     bSquared = b * b;
     ab = a * b;
@@ -276,9 +276,9 @@ void designOrderOneSections(int count, const double (*values)[5], SectionCoeffs*
 
     // Prototype: the 2N-th root of the linear gain, N = 1.
     for (int k = 0; k < count; ++k)
-        gains[k] = std::pow(10.0, values[k][4] / 20.0);
+        gains[k] = Maths::power(10.0, values[k][4] / 20.0);
     for (int k = 0; k < count; ++k)
-        gains[k] = std::pow(gains[k], 1.0 / 2.0);
+        gains[k] = Maths::power(gains[k], 1.0 / 2.0);
 
     // Band edges and their trigonometry.
     double centres[most];
@@ -289,9 +289,9 @@ void designOrderOneSections(int count, const double (*values)[5], SectionCoeffs*
     }
     for (int k = 0; k < count; ++k)
     {
-        ca[k] = std::cos((upper[k] + lower[k]) * 0.5);
-        cb[k] = std::cos((upper[k] - lower[k]) * 0.5);
-        tb[k] = std::tan((upper[k] - lower[k]) * 0.5);
+        ca[k] = Maths::cosine((upper[k] + lower[k]) * 0.5);
+        cb[k] = Maths::cosine((upper[k] - lower[k]) * 0.5);
+        tb[k] = Maths::tangent((upper[k] - lower[k]) * 0.5);
     }
 
     BandConstants constants[most];

@@ -34,7 +34,7 @@ std::int32_t holdSamples(double sampleRate)
 // than the rounding of the logarithm and the scaling to dB can move it.
 float levelBelowThreshold(float threshold)
 {
-    const double linear = std::pow(10.0, (static_cast<double>(threshold) - 0.01) / 20.0);
+    const double linear = Maths::power(10.0, (static_cast<double>(threshold) - 0.01) / 20.0);
     const float f = static_cast<float>(linear);
     return f > 0.0f ? std::nextafter(f, 0.0f) : 0.0f;
 }
@@ -109,7 +109,7 @@ void Compressor::applySetting(CompressorSetting setting, std::int32_t value)
 
 void Compressor::updateDerivedValues()
 {
-    log2Ratio = std::log(ratioFactor) / ln2;
+    log2Ratio = Maths::logarithm(ratioFactor) / ln2;
     kneeWidth = -(threshold * kneeFraction);
 
     invLog2Ratio = static_cast<float>(1.0 / static_cast<double>(log2Ratio));

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "dsp/maths/Maths.h"
+
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -156,7 +158,7 @@ constexpr float clipLevel = 0.999f;
 
 inline float dbToGain(float db)
 {
-    return std::exp(db * ln10 / 20.0f);
+    return Maths::exponential(db * ln10 / 20.0f);
 }
 
 // Peak hold: the peak stays for holdLength + 1 samples after the sample that
@@ -185,7 +187,7 @@ inline float gainForEnvelope(float e, const Compressor::Curve& c)
     if (e < c.belowThreshold)
         return c.makeupGain;
 
-    const float level = std::log(e) * 20.0f / ln10;
+    const float level = Maths::logarithm(e) * 20.0f / ln10;
     if (c.threshold > level)
         return c.makeupGain;
     if (c.kneeTop > level)

@@ -1,15 +1,18 @@
 #pragma once
 
+#include "dsp/maths/Maths.h"
+
 #include <cfloat>
 #include <cmath>
 #include <complex>
 
 namespace Dsp
 {
-// Complex division and square root that give the bits of the standard
-// library's own (the compiler's runtime routine for division, the C
-// library's csqrt), only faster where their scaling and special-value paths
-// cannot change a result. Anything else goes to the library.
+// Complex division and square root that give the bits of the maths layer's
+// (Maths::divide, the steps of the compiler's runtime routine, and
+// Maths::squareRoot, those of glibc's csqrt), only faster where their scaling
+// and special-value paths cannot change a result. Anything else goes to the
+// layer.
 namespace ExactComplex
 {
 #if defined(__GNUC__)
@@ -32,7 +35,7 @@ EXACT_COMPLEX_INLINE std::complex<double> divide(std::complex<double> n, std::co
 {
     const double a = n.real(), b = n.imag(), c = d.real(), e = d.imag();
     if (!(moderate(a) && moderate(b) && moderate(c) && moderate(e)) || (c == 0.0 && e == 0.0))
-        return n / d;
+        return Maths::divide(n, d);
 
     if (e == 0.0)
     {
@@ -80,11 +83,11 @@ EXACT_COMPLEX_INLINE std::complex<double> divide(std::complex<double> n, std::co
 }
 
 // Square root of a complex value whose imaginary part is zero (of either
-// sign), as csqrt gives it.
+// sign), as Maths::squareRoot gives it.
 EXACT_COMPLEX_INLINE std::complex<double> sqrtOfReal(double re, double im)
 {
     if (std::isnan(re))
-        return std::sqrt(std::complex<double>(re, im));
+        return Maths::squareRoot(std::complex<double>(re, im));
     if (re < 0.0)
         return { 0.0, std::copysign(std::sqrt(-re), im) };
     return { std::fabs(std::sqrt(re)), std::copysign(0.0, im) };

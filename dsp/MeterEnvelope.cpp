@@ -1,5 +1,7 @@
 #include "dsp/MeterEnvelope.h"
 
+#include "dsp/maths/Maths.h"
+
 namespace
 {
 // Share of the distance to the input left after one sample, such that 1 %
@@ -7,7 +9,7 @@ namespace
 float coefficientFor(float timeMs, float sampleRate)
 {
     const float product = timeMs * sampleRate;
-    return static_cast<float>(std::pow(0.01, 1.0 / (static_cast<double>(product) * 0.001)));
+    return static_cast<float>(Maths::power(0.01, 1.0 / (static_cast<double>(product) * 0.001)));
 }
 } // namespace
 

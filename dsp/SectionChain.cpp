@@ -80,8 +80,8 @@ struct Powers
 {
     explicit Powers(double f)
         : frequency(f),
-          powers{{std::cos(-(f * 6.283185307179586)), std::sin(-(f * 6.283185307179586))},
-                 {std::cos((f * 6.283185307179586) * -2.0), std::sin((f * 6.283185307179586) * -2.0)}}
+          powers{{Maths::cosine(-(f * 6.283185307179586)), Maths::sine(-(f * 6.283185307179586))},
+                 {Maths::cosine((f * 6.283185307179586) * -2.0), Maths::sine((f * 6.283185307179586) * -2.0)}}
     {
     }
 
@@ -113,8 +113,8 @@ std::complex<double> SectionChain::evaluateResponse(double f) const
     if (f == atDc.frequency && !std::signbit(f))
         return responseAt(atDc.powers.z1, atDc.powers.z2);
     const double w = f * 6.283185307179586;
-    return responseAt(std::complex<double>(std::cos(-w), std::sin(-w)),
-                      std::complex<double>(std::cos(w * -2.0), std::sin(w * -2.0)));
+    return responseAt(std::complex<double>(Maths::cosine(-w), Maths::sine(-w)),
+                      std::complex<double>(Maths::cosine(w * -2.0), Maths::sine(w * -2.0)));
 }
 
 } // namespace Dsp

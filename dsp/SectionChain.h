@@ -5,6 +5,7 @@
 
 #include "dsp/ExactComplex.h"
 #include "dsp/RootList.h"
+#include "dsp/maths/Maths.h"
 
 namespace Dsp
 {
@@ -26,11 +27,11 @@ struct SectionCoeffs
                            std::complex<double> pole2, std::complex<double> zero2);
 };
 
-// |z| as std::abs gives it (hypot); for a zero imaginary part that is
-// exactly |re|, which needs no hypot.
+// |z| as Maths::magnitude gives it (hypot); for a zero imaginary part that
+// is exactly |re|, which needs no hypot.
 inline double magnitude(std::complex<double> z)
 {
-    return z.imag() == 0.0 ? std::fabs(z.real()) : std::abs(z);
+    return z.imag() == 0.0 ? std::fabs(z.real()) : Maths::magnitude(z);
 }
 
 // Cascade of sections in storage the chain does not own.

@@ -1,6 +1,6 @@
 #include "dsp/ShelfPrototype.h"
 
-#include <cmath>
+#include "dsp/maths/Maths.h"
 
 namespace Dsp
 {
@@ -16,7 +16,7 @@ void ShelfPrototype::buildPrototype(int order, double gainDb)
     cachedGainDb = gainDb;
 
     const double twoN = static_cast<double>(2 * order);
-    const double g = std::pow(std::pow(10.0, gainDb / 20.0), 1.0 / twoN);
+    const double g = Maths::power(Maths::power(10.0, gainDb / 20.0), 1.0 / twoN);
     const double poleRadius = -1.0 / g;
     const double zeroRadius = -g;
 
@@ -25,8 +25,8 @@ void ShelfPrototype::buildPrototype(int order, double gainDb)
     {
         const int k = 2 * i + 1;
         const double theta = (0.5 - k / twoN) * 3.141592653589793;
-        const double c = std::cos(theta);
-        const double s = std::sin(theta);
+        const double c = Maths::cosine(theta);
+        const double s = Maths::sine(theta);
         RootGroup& group = roots.groups[roots.rootCount / 2];
         group.poleA = { poleRadius * c, poleRadius * s };
         group.poleB = { poleRadius * c, -(poleRadius * s) };

@@ -2,6 +2,8 @@
 
 #include "processor/NumberText.h"
 
+#include "dsp/maths/Maths.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -18,7 +20,7 @@ namespace
 
     float dbToGain (float db)
     {
-        return std::pow (10.0f, db * 0.05f);
+        return Maths::power (10.0f, db * 0.05f);
     }
 
     const char* const parameterNames[] = { "Gain", "Punch", "Color" };

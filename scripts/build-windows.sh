@@ -30,5 +30,8 @@ for build in "x64 x86_64 windows-x64 build-win64" "x86 i686 windows-x86 build-wi
     # Without debug information: that stays in the build folder's copy.
     "$arch-w64-mingw32-strip" -o "dist/windows/$name/Velmo.dll" "$binary_dir/wrapper/Velmo.dll"
     "$arch-w64-mingw32-strip" -o "dist/windows/$name/velmo-host.exe" "$binary_dir/tools/velmo-host.exe"
+    # The maths layer's code is musl's and glibc's: their licences go with the library.
+    cp build-deps/src/musl/COPYRIGHT "dist/windows/$name/musl-COPYRIGHT.txt"
+    cp build-deps/src/glibc/COPYING.LIB "dist/windows/$name/glibc-COPYING.LIB.txt"
     echo "build-windows: dist/windows/$name/Velmo.dll ($(du -k "dist/windows/$name/Velmo.dll" | cut -f1) kB)"
 done

@@ -24,11 +24,13 @@ packages=(
     # The sanitized builds and the fuzzers: clang, its sanitizer and libFuzzer
     # runtimes, and llvm-symbolizer for readable reports.
     clang libclang-rt-14-dev llvm
+    # The maths layer compiles a few files of musl and glibc from Debian's source packages.
+    dpkg-dev
 )
 if [ "$windows" = 1 ]; then
     packages+=(
         g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix libz-mingw-w64-dev
-        dpkg-dev perl
+        perl
         wine wine64 wine32:i386
         # Without OpenGL, wine's DXGI has no outputs and JUCE's windows fail.
         libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386
@@ -45,12 +47,12 @@ for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 
-# The Windows builds compile libpng, libjpeg and libsndfile from Debian's
-# source packages: apt needs deb-src entries for the mirror and suites that
-# the machine's own entries name.
+# Every build compiles a few of musl's files, and the Windows builds libpng,
+# libjpeg and libsndfile, from Debian's source packages: apt needs deb-src
+# entries for the mirror and suites that the machine's own entries name.
 src_list=/etc/apt/sources.list.d/velmo-deb-src.sources
 need_update=0
-if [ "$windows" = 1 ] && [ ! -f "$src_list" ]; then
+if [ ! -f "$src_list" ]; then
     entries=$(
         # deb822 files: the stanzas of type deb from a Debian mirror, as deb-src.
         for f in /etc/apt/sources.list.d/*.sources; do

@@ -7,7 +7,8 @@
 #   ./scripts/windows-deps.sh ARCH PREFIX      ARCH: x86_64 or i686
 #
 # Installs into PREFIX (include/, lib/). Sources are fetched once into
-# build-deps/src; each library is built once per PREFIX (a stamp file marks it).
+# build-deps/src (scripts/source-package.sh); each library is built once per
+# PREFIX (a stamp file marks it).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 
@@ -23,36 +24,6 @@ src="$root/build-deps/src"
 work="$root/build-deps/work-$arch"
 mkdir -p "$src" "$work" "$prefix"
 prefix="$(cd "$prefix" && pwd)"
-
-# fetch PACKAGE: unpacks Debian's source package into $src once; prints its folder.
-fetch() {
-    local package="$1" dir
-    dir=$(find "$src" -maxdepth 1 -type d -name "$package-*" -o -maxdepth 1 -type d -name "${package%1.6}-*" | head -n 1)
-    if [ -z "$dir" ] || [ ! -f "$dir/.velmo-unpacked" ]; then
-        (
-            cd "$src"
-            # The newest version first; a mirror may lack the newest source, so
-            # older versions of the same release are tried after it.
-            if ! apt-get source -qq --download-only "$package" >/dev/null 2>&1; then
-                local ok=""
-                for v in $(apt-cache showsrc "$package" | sed -n 's/^Version: //p' | sort -r -V); do
-                    if apt-get source -qq --download-only "$package=$v" >/dev/null 2>&1; then
-                        ok=1
-                        break
-                    fi
-                done
-                [ -n "$ok" ] || { echo "windows-deps: cannot fetch the source of $package" >&2; exit 1; }
-            fi
-            local dsc
-            dsc=$(ls -t "${package}"_*.dsc | head -n 1)
-            # apt-get checked the files against the signed archive index.
-            dpkg-source -x "$dsc" >/dev/null 2>&1
-        )
-        dir=$(find "$src" -maxdepth 1 -type d -name "$package-*" -o -maxdepth 1 -type d -name "${package%1.6}-*" | head -n 1)
-        touch "$dir/.velmo-unpacked"
-    fi
-    echo "$dir"
-}
 
 # build NAME SOURCE-DIR CMAKE-ARGS...: configures, builds and installs once.
 build() {
@@ -75,9 +46,9 @@ build() {
     touch "$stamp"
 }
 
-png_src=$(fetch libpng1.6)
-jpeg_src=$(fetch libjpeg-turbo)
-sndfile_src=$(fetch libsndfile)
+png_src=$("$root/scripts/source-package.sh" libpng1.6 "$src")
+jpeg_src=$("$root/scripts/source-package.sh" libjpeg-turbo "$src")
+sndfile_src=$("$root/scripts/source-package.sh" libsndfile "$src")
 
 zlib_args=(-DZLIB_INCLUDE_DIR="/usr/$arch-w64-mingw32/include" -DZLIB_LIBRARY="/usr/$arch-w64-mingw32/lib/libz.a")
 

@@ -11,6 +11,7 @@
 #include "dsp/DirectFormI.h"
 #include "dsp/SectionChain.h"
 #include "dsp/ShelfPrototype.h"
+#include "dsp/maths/Maths.h"
 #include "tests/dsp/FilterTestSupport.h"
 
 namespace
@@ -191,7 +192,7 @@ TEST(BandMapping, EdgeClampsAndTheWidthBetweenThem)
         EXPECT_EQ(m.lowerEdge, 1e-8);
         const double w = 400.0 / 44100.0 * twoPi;
         EXPECT_EQ(m.upperEdge, (100.0 / 44100.0 * twoPi - w * 0.5) + w);
-        EXPECT_EQ(m.b, 1.0 / std::tan((m.upperEdge - m.lowerEdge) * 0.5));
+        EXPECT_EQ(m.b, 1.0 / Maths::tangent((m.upperEdge - m.lowerEdge) * 0.5));
     }
     {
         // An upper edge up to 3.141592643589793, not pi, is the band's own.
@@ -202,7 +203,7 @@ TEST(BandMapping, EdgeClampsAndTheWidthBetweenThem)
         EXPECT_EQ(m.upperEdge, m.lowerEdge + width * twoPi);
         EXPECT_LT(m.upperEdge, 3.141592643589793);
         EXPECT_GT(m.upperEdge, 3.141592633589793);
-        EXPECT_EQ(m.a, std::cos((m.upperEdge + m.lowerEdge) * 0.5) / std::cos((m.upperEdge - m.lowerEdge) * 0.5));
+        EXPECT_EQ(m.a, Maths::cosine((m.upperEdge + m.lowerEdge) * 0.5) / Maths::cosine((m.upperEdge - m.lowerEdge) * 0.5));
     }
 }
 

@@ -1,4 +1,5 @@
 #include "dsp/Compressor.h"
+#include "dsp/maths/Maths.h"
 
 #include <gtest/gtest.h>
 
@@ -243,13 +244,13 @@ TEST(Compressor, DerivedValuesFollowTheSinglePrecisionSteps)
         const float threshold = static_cast<float>(k.threshold);
         const float ratioFactor = static_cast<float>(k.ratio);
         const float kneeFraction = static_cast<float>(k.knee) / 100.1f;
-        const float log2Ratio = std::log(ratioFactor) / 0.693147f;
+        const float log2Ratio = Maths::logarithm(ratioFactor) / 0.693147f;
         const float kneeWidth = -(threshold * kneeFraction);
         const float invLog2Ratio = static_cast<float>(1.0 / static_cast<double>(log2Ratio));
         const float kneeTop = kneeWidth + threshold;
         const float autoMakeupDb = kneeTop / ratioFactor - (kneeWidth / log2Ratio + threshold);
-        const float autoMakeupGain = std::exp(autoMakeupDb * 2.302585f / 20.0f);
-        float makeupGain = std::exp(static_cast<float>(k.makeup) * 2.302585f / 20.0f);
+        const float autoMakeupGain = Maths::exponential(autoMakeupDb * 2.302585f / 20.0f);
+        float makeupGain = Maths::exponential(static_cast<float>(k.makeup) * 2.302585f / 20.0f);
         if (k.autoMakeup != 0)
             makeupGain = makeupGain * autoMakeupGain;
 
@@ -552,17 +553,17 @@ float referenceGain(Compressor& c, float& e, float& attackW, float& releaseW, fl
     }
     const float w = x > e ? attackW : releaseW;
     e = (1.0f - w) * e + w * x;
-    const float lin = std::log(e) * 20.0f / 2.302585f;
+    const float lin = Maths::logarithm(e) * 20.0f / 2.302585f;
     float g;
     if (c.threshold > lin)
         g = c.makeupGain;
     else if (c.kneeTop > lin)
     {
         const float s = (c.log2Ratio - 1.0f) * (lin - c.threshold) * c.invKneeWidth + 1.0f;
-        g = std::exp(((lin - c.threshold) / s + c.threshold - lin) * 2.302585f / 20.0f) * c.makeupGain;
+        g = Maths::exponential(((lin - c.threshold) / s + c.threshold - lin) * 2.302585f / 20.0f) * c.makeupGain;
     }
     else
-        g = std::exp(((lin - c.kneeTop) * c.invRatio + (c.threshold + c.kneeRise) - lin) * 2.302585f / 20.0f) * c.makeupGain;
+        g = Maths::exponential(((lin - c.kneeTop) * c.invRatio + (c.threshold + c.kneeRise) - lin) * 2.302585f / 20.0f) * c.makeupGain;
     if (g < 0.00001f)
         g = 0.00001f;
     return g;

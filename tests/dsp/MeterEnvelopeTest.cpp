@@ -1,4 +1,5 @@
 #include "dsp/MeterEnvelope.h"
+#include "dsp/maths/Maths.h"
 
 #include <gtest/gtest.h>
 
@@ -30,7 +31,7 @@ TEST(MeterEnvelope, ConstructedFor50MsAt44100)
     EXPECT_EQ(m.releaseMs, 50.0f);
     EXPECT_EQ(left(m), 0.0f);
     EXPECT_EQ(right(m), 0.0f);
-    EXPECT_EQ(m.attackCoef, static_cast<float>(std::pow(0.01, 1.0 / 2205.0)));
+    EXPECT_EQ(m.attackCoef, static_cast<float>(Maths::power(0.01, 1.0 / 2205.0)));
     EXPECT_EQ(m.releaseCoef, m.attackCoef);
     EXPECT_NEAR(m.attackCoef, 0.998, 0.0005);
 }
@@ -68,10 +69,10 @@ TEST(MeterEnvelope, ProductInSinglePrecisionPowerInDouble)
     m.attackMs = 0.1f;
     m.updateCoefficients();
     const float product = 0.1f * 11025.0f;
-    const float expected = static_cast<float>(std::pow(0.01, 1.0 / (static_cast<double>(product) * 0.001)));
+    const float expected = static_cast<float>(Maths::power(0.01, 1.0 / (static_cast<double>(product) * 0.001)));
     EXPECT_EQ(m.attackCoef, expected);
-    EXPECT_NE(expected, static_cast<float>(std::pow(0.01, 1.0 / (static_cast<double>(0.1f) * 11025.0 * 0.001))));
-    EXPECT_NE(expected, std::pow(0.01f, 1.0f / (product * 0.001f)));
+    EXPECT_NE(expected, static_cast<float>(Maths::power(0.01, 1.0 / (static_cast<double>(0.1f) * 11025.0 * 0.001))));
+    EXPECT_NE(expected, Maths::power(0.01f, 1.0f / (product * 0.001f)));
 }
 
 TEST(MeterEnvelope, AttackAndReleaseReachTheirTargetsAfterTheirTime)
@@ -158,7 +159,7 @@ TEST(MeterEnvelope, NewSampleRateKeepsTheLevels)
     EXPECT_EQ(left(m), l);
     EXPECT_EQ(right(m), r);
     EXPECT_GT(m.attackCoef, oldCoef);
-    EXPECT_EQ(m.attackCoef, static_cast<float>(std::pow(0.01, 1.0 / 2400.0)));
+    EXPECT_EQ(m.attackCoef, static_cast<float>(Maths::power(0.01, 1.0 / 2400.0)));
 }
 
 TEST(MeterEnvelope, FollowSampleAllocatesNothing)

@@ -2,6 +2,8 @@
 
 #include "processor/VelmoAudioProcessor.h"
 
+#include "dsp/maths/Maths.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -104,7 +106,7 @@ namespace ProcessorTest
 
     inline float dbToGain (float db)
     {
-        return std::pow (10.0f, db * 0.05f);
+        return Maths::power (10.0f, db * 0.05f);
     }
 
     // A deterministic stereo test signal: two sines of different pitch and level.

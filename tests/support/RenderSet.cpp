@@ -123,6 +123,15 @@ std::vector<Case> buildCases()
         list.push_back(make("prepare_44100_varying", 44100, 2, n, varying, 0.5f, 0.5f, 0.3f, 0.3f, 27, e));
         list.push_back(make("mono_prepare_44100_odd", 44100, 1, n, odd, 0.5f, 0.5f, 0.3f, 0.3f, 28, e));
     }
+
+    // Automation whose output once hung on whether the C library ran its
+    // code for processors with fused multiply-add (three of the random cases).
+    for (std::uint32_t seed : {24u, 74u, 249u})
+    {
+        Case c = randomCase(seed);
+        c.name = "automation_random" + std::to_string(seed);
+        list.push_back(c);
+    }
     return list;
 }
 

@@ -1,0 +1,2 @@
+/* Part of math_private.h here. */
+#include <math_private.h>

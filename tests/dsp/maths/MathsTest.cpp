@@ -1,0 +1,143 @@
+// The maths layer on every build against the committed digests (digests.txt):
+// the double functions' samples, and on Windows the blocks of float inputs
+// that the audio path reaches (Linux's exhaustive tests check all of them).
+// On Linux also against the C library itself, which CTest runs without its
+// fused multiply-add code (GLIBC_TUNABLES).
+#include "tests/dsp/maths/MathsDigests.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+
+using namespace mathsdigests;
+
+namespace
+{
+const Committed& committed()
+{
+    static const Committed c = [] {
+        Committed read;
+        if (!readCommitted(MATHS_DIGESTS, read))
+            ADD_FAILURE() << "cannot read " << MATHS_DIGESTS;
+        return read;
+    }();
+    return c;
+}
+} // namespace
+
+// Linux's exhaustive tests check every input (MathsExhaustiveTest.cpp).
+#if defined(_WIN32)
+TEST(MathsLayer, FloatFunctionsOverTheAudioPathsInputsMatchTheCommittedDigests)
+{
+    for (const FloatCase& f : floatCases())
+    {
+        ASSERT_EQ(committed().blocks.count(f.name), 1u) << f.name;
+        const std::vector<int> blocks = audioPathBlocks(f.name);
+        const std::vector<std::uint64_t> digests = blockDigests(f.layer, blocks);
+        int matching = 0;
+        for (std::size_t i = 0; i < blocks.size(); ++i)
+        {
+            const std::uint32_t first = static_cast<std::uint32_t>(blocks[i]) << blockBits;
+            const std::string& expected = committed().blocks.at(f.name)[static_cast<std::size_t>(blocks[i])];
+            EXPECT_EQ(hex(digests[i]), expected) << f.name << ", inputs " << floatFrom(first) << " to "
+                                                 << floatFrom(first | ((1u << blockBits) - 1));
+            matching += hex(digests[i]) == expected ? 1 : 0;
+        }
+        std::printf("%-7s %d of %zu blocks (%zu inputs) match\n", f.name, matching, blocks.size(),
+                    blocks.size() << blockBits);
+    }
+}
+#endif
+
+TEST(MathsLayer, DoubleFunctionsOverTheirSamplesMatchTheCommittedDigests)
+{
+    for (const auto& [name, digest] : sampleDigests())
+    {
+        ASSERT_EQ(committed().samples.count(name), 1u) << name;
+        EXPECT_EQ(hex(digest), committed().samples.at(name)) << name << " over " << sampleCount << " samples";
+    }
+}
+
+TEST(MathsLayer, SineCosineGivesTheBitsOfSineAndOfCosine)
+{
+    int differing = 0;
+    forAngleSamples(2, sampleCount, mathsdigests::sineCosine, [&](double x, std::complex<double> r) {
+        differing += bitsOf(r.real()) == bitsOf(Maths::sine(x)) && bitsOf(r.imag()) == bitsOf(Maths::cosine(x)) ? 0 : 1;
+    });
+    EXPECT_EQ(differing, 0);
+}
+
+#if defined(__linux__)
+namespace
+{
+// Through pointers, so the compiler calls the library.
+float (*volatile cExpf)(float) = ::expf;
+double (*volatile cPow)(double, double) = ::pow;
+double (*volatile cSin)(double) = ::sin;
+double (*volatile cCos)(double) = ::cos;
+double (*volatile cTan)(double) = ::tan;
+
+bool same(double a, double b)
+{
+    return bitsOf(a) == bitsOf(b) || (std::isnan(a) && std::isnan(b));
+}
+
+bool same(std::complex<double> a, std::complex<double> b)
+{
+    return same(a.real(), b.real()) && same(a.imag(), b.imag());
+}
+
+struct Tally
+{
+    explicit Tally(const char* n) : name(n) {}
+
+    const char* name;
+    int differing = 0;
+    std::string first;
+
+    template <typename... Inputs>
+    void check(bool equal, Inputs... inputs)
+    {
+        if (equal)
+            return;
+        if (differing++ < 3)
+        {
+            std::ostringstream text;
+            text.precision(17);
+            ((text << inputs << ' '), ...);
+            first += "\n  at " + text.str();
+        }
+    }
+};
+} // namespace
+
+TEST(MathsLayerAgainstTheCLibrary, TheCLibraryRunsWithoutItsFusedMultiplyAddCode)
+{
+    // glibc's expf for processors with FMA gives 0x56fc9f1c here, its other
+    // code (and musl) 0x56fc9f1b. Without this the comparisons below would
+    // meet the FMA code's last-bit differences (pow, sin, cos, tan) on such
+    // processors.
+    EXPECT_EQ(bitsOf(cExpf(32.564632f)), 0x56fc9f1bu) << "GLIBC_TUNABLES is " << (std::getenv("GLIBC_TUNABLES") != nullptr ? std::getenv("GLIBC_TUNABLES") : "not set");
+}
+
+TEST(MathsLayerAgainstTheCLibrary, EveryDoubleFunctionGivesItsBits)
+{
+    Tally pow("pow"), sin("sin"), cos("cos"), tan("tan"), divide("divide"), magnitude("magnitude"),
+        root("squareRoot");
+    forPowSamples(sampleCount, [&](double x, double y, double r) { pow.check(same(r, cPow(x, y)), x, y); });
+    forAngleSamples(2, sampleCount, mathsdigests::sine, [&](double x, double r) { sin.check(same(r, cSin(x)), x); });
+    forAngleSamples(2, sampleCount, mathsdigests::cosine, [&](double x, double r) { cos.check(same(r, cCos(x)), x); });
+    forAngleSamples(3, sampleCount, mathsdigests::tangent, [&](double x, double r) { tan.check(same(r, cTan(x)), x); });
+    forDivideSamples(sampleCount, [&](std::complex<double> n, std::complex<double> d, std::complex<double> r) {
+        divide.check(same(r, n / d), n, d);
+    });
+    forComplexSamples(4, sampleCount, mathsdigests::magnitude,
+                      [&](std::complex<double> z, double r) { magnitude.check(same(r, std::abs(z)), z); });
+    forComplexSamples(5, sampleCount, mathsdigests::squareRoot, [&](std::complex<double> z, std::complex<double> r) {
+        root.check(same(r, std::sqrt(z)), z);
+    });
+    for (const Tally* t : {&pow, &sin, &cos, &tan, &divide, &magnitude, &root})
+        EXPECT_EQ(t->differing, 0) << t->name << " differs from the C library's" << t->first;
+}
+#endif
