@@ -198,54 +198,19 @@ CURVE_TARGET void gainsImpl(const float* envelopes, float* gains, int n, const C
     for (int i = 0; i < n; i += gainBatch)
         gainsBatch(envelopes + i, gains + i, n - i < gainBatch ? n - i : gainBatch, curve);
 }
-
-// The vector forms against the maths layer, on inputs from every binade the
-// curve meets and beyond: any difference, and the layer is used alone.
-bool agreesWithTheLayer()
-{
-    std::uint32_t state = 12345u;
-    for (int i = 0; i < 16384; ++i)
-    {
-        float in[4], out[4];
-        for (float& v : in)
-        {
-            state = state * 1664525u + 1013904223u;
-            const std::uint32_t bits = (state & 0x807fffffu) | (((state >> 23) % 40u + 108u) << 23);
-            std::memcpy(&v, &bits, sizeof v); // magnitudes 2^-19 to 2^20
-        }
-        exp4Impl(in, out);
-        for (int k = 0; k < 4; ++k)
-        {
-            const float expected = Maths::exponential(in[k]);
-            if (std::memcmp(&out[k], &expected, sizeof(float)) != 0)
-                return false;
-        }
-        for (float& v : in)
-            v = std::fabs(v);
-        log4Impl(in, out);
-        for (int k = 0; k < 4; ++k)
-        {
-            const float expected = Maths::logarithm(in[k]);
-            if (std::memcmp(&out[k], &expected, sizeof(float)) != 0)
-                return false;
-        }
-    }
-    return true;
-}
-
-bool detect()
-{
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma") && agreesWithTheLayer();
-}
-
-// Decided once, when the library loads.
-const bool vectorUsable = detect();
 } // namespace
 
+// Asked of the processor when it first needs it, not when the library loads:
+// the processor's own code runs only when a host calls it. The vector forms
+// give the maths layer's bits for every float (tested over all of them), so
+// the choice changes no result.
 bool available()
 {
-    return vectorUsable;
+    static const bool usable = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+    }();
+    return usable;
 }
 
 void gains(const float* envelopes, float* gains, int n, const Compressor::Curve& curve)

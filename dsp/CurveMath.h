@@ -8,9 +8,8 @@
 // fused multiply-adds where the layer rounds a product and a sum apart; for
 // these two functions that gives the layer's bits for every input they take
 // (the logarithm every float, the exponential below 16 in magnitude), as
-// their tests check over all 2^32. It runs on x86 processors with AVX2 and
-// FMA, and only after a check against the layer when this library loads.
-// Elsewhere the callers use the maths layer itself.
+// their tests check over all 2^32. It runs on x86-64 Linux processors with
+// AVX2 and FMA; elsewhere the callers use the maths layer itself.
 namespace CurveMath
 {
 // Whether gains() may be used in this process.
