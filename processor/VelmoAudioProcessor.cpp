@@ -3,6 +3,7 @@
 #include "processor/NumberText.h"
 
 #include "dsp/maths/Maths.h"
+#include "resources/VelmoIdentity.h"
 
 #include <algorithm>
 #include <cmath>
@@ -75,7 +76,7 @@ VelmoAudioProcessor::~VelmoAudioProcessor() = default;
 
 const juce::String VelmoAudioProcessor::getName() const
 {
-    return "Velmo";
+    return VelmoIdentity::name;
 }
 
 void VelmoAudioProcessor::releaseResources()
