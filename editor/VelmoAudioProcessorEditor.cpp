@@ -1,5 +1,6 @@
 #include "editor/VelmoAudioProcessorEditor.h"
 
+#include "editor/EditorLayout.h"
 #include "resources/VelmoImages.h"
 
 #include <algorithm>
@@ -9,14 +10,13 @@ namespace
 {
     constexpr auto relaxed = std::memory_order_relaxed;
 
-    constexpr int editorWidth = 450;
-    constexpr int editorHeight = 480;
     constexpr int meterIntervalMs = 50;
-
-    constexpr int punchKnobFrames = 66;
-    constexpr int smallKnobFrames = 65;
-    constexpr int meterFrames = 26;
     constexpr double meterMaximum = 26.0;
+
+    juce::Rectangle<int> boundsOf (const EditorLayout::Bounds& b)
+    {
+        return { b.x, b.y, b.width, b.height };
+    }
 
     juce::Image decode (const char* data, int size)
     {
@@ -79,7 +79,7 @@ VelmoAudioProcessorEditor::VelmoAudioProcessorEditor (VelmoAudioProcessor& proce
     processor = &processorToEdit;
     processor->addChangeListener (this);
 
-    setSize (editorWidth, editorHeight);
+    setSize (EditorLayout::width, EditorLayout::height);
 
     loadImages();
     layOutControls();
@@ -123,11 +123,11 @@ void VelmoAudioProcessorEditor::layOutControls()
 
     addAndMakeVisible (background);
     background.setImage (backgroundImage);
-    background.setBounds (0, 0, 450, 450);
+    background.setBounds (boundsOf (EditorLayout::background));
 
     addAndMakeVisible (levelMeter);
-    setUpStrip (levelMeter, meterStrip, meterFrames);
-    levelMeter.setBounds (80, 19, 285, 64);
+    setUpStrip (levelMeter, meterStrip, EditorLayout::meterFrames);
+    levelMeter.setBounds (boundsOf (EditorLayout::levelMeter));
     levelMeter.setEnabled (false);
     levelMeter.setAlpha (1.0f);
     levelMeter.setRange (0.0, meterMaximum, 1.0);
@@ -138,22 +138,22 @@ void VelmoAudioProcessorEditor::layOutControls()
         FilmStripSlider& slider;
         const juce::Image& strip;
         int frames;
-        juce::Rectangle<int> bounds;
+        const EditorLayout::Bounds& bounds;
         int parameter;
         double doubleClickValue;
     };
 
     const Knob knobs[] = {
-        { colorKnob, smallKnobStrip, smallKnobFrames, { 78, 329, 70, 70 }, VelmoAudioProcessor::colorParam, 0.0 },
-        { gainKnob, smallKnobStrip, smallKnobFrames, { 298, 329, 70, 70 }, VelmoAudioProcessor::gainParam, 0.5 },
-        { punchKnob, punchKnobStrip, punchKnobFrames, { 126, 110, 201, 201 }, VelmoAudioProcessor::punchParam, 0.0 },
+        { colorKnob, smallKnobStrip, EditorLayout::smallKnobFrames, EditorLayout::colorKnob, VelmoAudioProcessor::colorParam, 0.0 },
+        { gainKnob, smallKnobStrip, EditorLayout::smallKnobFrames, EditorLayout::gainKnob, VelmoAudioProcessor::gainParam, 0.5 },
+        { punchKnob, punchKnobStrip, EditorLayout::punchKnobFrames, EditorLayout::punchKnob, VelmoAudioProcessor::punchParam, 0.0 },
     };
 
     for (const auto& k : knobs)
     {
         addAndMakeVisible (k.slider);
         setUpStrip (k.slider, k.strip, k.frames);
-        k.slider.setBounds (k.bounds);
+        k.slider.setBounds (boundsOf (k.bounds));
         k.slider.setRange (0.0, 1.0, 0.01);
         k.slider.setValue ((double) owner.getParameter (k.parameter), juce::dontSendNotification);
         k.slider.addListener (this);
@@ -161,7 +161,7 @@ void VelmoAudioProcessorEditor::layOutControls()
     }
 
     addAndMakeVisible (compressorSwitch);
-    compressorSwitch.setBounds (200, 403, 51, 22);
+    compressorSwitch.setBounds (boundsOf (EditorLayout::compressorSwitch));
     setButtonImages (compressorSwitch, switchImage, switchImage, switchDownImage);
     compressorSwitch.addListener (this);
     compressorSwitch.setClickingTogglesState (true);
@@ -176,16 +176,15 @@ void VelmoAudioProcessorEditor::layOutBottomBar()
 
     addAndMakeVisible (bottomBar);
     bottomBar.setImage (bottomBarImage);
-    bottomBar.setBounds (0, 450, 450, 30);
+    bottomBar.setBounds (boundsOf (EditorLayout::bottomBar));
 
-    // One pixel below the top of the bar.
     addAndMakeVisible (linkButton);
-    linkButton.setBounds (0, 451, 67, 29);
+    linkButton.setBounds (boundsOf (EditorLayout::linkButton));
     setButtonImages (linkButton, linkButtonImage, linkButtonImage, linkButtonImage);
     linkButton.addListener (this);
 
     addAndMakeVisible (powerButton);
-    powerButton.setBounds (388, 450, 62, 30);
+    powerButton.setBounds (boundsOf (EditorLayout::powerButton));
     setButtonImages (powerButton, powerImage, powerImage, powerDownImage);
     powerButton.addListener (this);
     powerButton.setClickingTogglesState (true);

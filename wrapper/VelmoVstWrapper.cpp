@@ -3,6 +3,7 @@
 #include "wrapper/VstText.h"
 #include "wrapper/EditorParent.h"
 
+#include "editor/EditorLayout.h"
 #include "resources/VelmoIdentity.h"
 
 #include <algorithm>
@@ -25,9 +26,6 @@ namespace
 
     // The plug-in category hosts are told: an audio effect.
     constexpr VstInt32 plugCategoryEffect = 1;
-    // The editor's size before it is first opened.
-    constexpr int editorWidth = 450;
-    constexpr int editorHeight = 480;
 
     bool textIsOneOf (const char* text, const char* const* list, std::size_t count)
     {
@@ -565,7 +563,7 @@ bool VelmoVstWrapper::editorGetRect (ERect** rect)
     if (editorComponent != nullptr)
         setEditorRect (editorComponent->getWidth(), editorComponent->getHeight());
     else
-        setEditorRect (editorWidth, editorHeight);
+        setEditorRect (EditorLayout::width, EditorLayout::height);
 
     *rect = &editorRect;
     return true;

@@ -474,17 +474,17 @@ Image drawBackground (const Fonts& fonts)
     return image;
 }
 
-Image drawPunchKnobStrip() { return drawKnobStrip (punchStyle, punchFrames); }
-Image drawSmallKnobStrip() { return drawKnobStrip (smallStyle, smallKnobFrames); }
+Image drawPunchKnobStrip() { return drawKnobStrip (punchStyle, EditorLayout::punchKnobFrames); }
+Image drawSmallKnobStrip() { return drawKnobStrip (smallStyle, EditorLayout::smallKnobFrames); }
 
 Image drawMeterStrip (const Fonts& fonts)
 {
     const int w = layout::levelMeter.getWidth();
     const int h = layout::levelMeter.getHeight();
-    Image strip (Image::ARGB, w, h * meterFrames, true);
+    Image strip (Image::ARGB, w, h * EditorLayout::meterFrames, true);
     Graphics g (strip);
 
-    constexpr int segments = meterFrames - 1;
+    constexpr int segments = EditorLayout::meterFrames - 1;
     const float left = 12.0f, right = (float) w - 12.0f;
     const float pitch = (right - left) / (float) segments;
     const float segW = pitch - 2.6f;
@@ -494,7 +494,7 @@ Image drawMeterStrip (const Fonts& fonts)
         return k <= 16 ? ledGreen : (k <= 21 ? ledAmber : ledRed);
     };
 
-    for (int f = 0; f < meterFrames; ++f)
+    for (int f = 0; f < EditorLayout::meterFrames; ++f)
     {
         Graphics::ScopedSaveState state (g);
         g.reduceClipRegion (0, f * h, w, h);
@@ -726,13 +726,13 @@ Image drawPreview (const std::vector<NamedImage>& images,
         return strip.getClippedImage ({ 0, juce::jlimit (0, frames - 1, index) * h, strip.getWidth(), h });
     };
 
-    Image preview (Image::RGB, 450, 480, true);
+    Image preview (Image::RGB, EditorLayout::width, EditorLayout::height, true);
     Graphics g (preview);
     g.drawImageAt (find ("background.png"), layout::background.getX(), layout::background.getY());
-    g.drawImageAt (frameOf (find ("meter.png"), meterFrames, meterFrame), layout::levelMeter.getX(), layout::levelMeter.getY());
-    g.drawImageAt (frameOf (find ("small_knob.png"), smallKnobFrames, colorFrame), layout::colorKnob.getX(), layout::colorKnob.getY());
-    g.drawImageAt (frameOf (find ("small_knob.png"), smallKnobFrames, gainFrame), layout::gainKnob.getX(), layout::gainKnob.getY());
-    g.drawImageAt (frameOf (find ("punch_knob.png"), punchFrames, punchFrame), layout::punchKnob.getX(), layout::punchKnob.getY());
+    g.drawImageAt (frameOf (find ("meter.png"), EditorLayout::meterFrames, meterFrame), layout::levelMeter.getX(), layout::levelMeter.getY());
+    g.drawImageAt (frameOf (find ("small_knob.png"), EditorLayout::smallKnobFrames, colorFrame), layout::colorKnob.getX(), layout::colorKnob.getY());
+    g.drawImageAt (frameOf (find ("small_knob.png"), EditorLayout::smallKnobFrames, gainFrame), layout::gainKnob.getX(), layout::gainKnob.getY());
+    g.drawImageAt (frameOf (find ("punch_knob.png"), EditorLayout::punchKnobFrames, punchFrame), layout::punchKnob.getX(), layout::punchKnob.getY());
     g.drawImageAt (find (compressorOn ? "switch_down.png" : "switch.png"), layout::compSwitch.getX(), layout::compSwitch.getY());
     g.drawImageAt (find ("bottom_bar.png"), layout::bottomBar.getX(), layout::bottomBar.getY());
     g.drawImageAt (find ("link_button.png"), layout::linkButton.getX(), layout::linkButton.getY());
