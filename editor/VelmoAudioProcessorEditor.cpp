@@ -139,14 +139,13 @@ void VelmoAudioProcessorEditor::layOutControls()
         const juce::Image& strip;
         int frames;
         const EditorLayout::Bounds& bounds;
-        int parameter;
-        double doubleClickValue;
+        VelmoAudioProcessor::Parameters parameter;
     };
 
     const Knob knobs[] = {
-        { colorKnob, smallKnobStrip, EditorLayout::smallKnobFrames, EditorLayout::colorKnob, VelmoAudioProcessor::colorParam, 0.0 },
-        { gainKnob, smallKnobStrip, EditorLayout::smallKnobFrames, EditorLayout::gainKnob, VelmoAudioProcessor::gainParam, 0.5 },
-        { punchKnob, punchKnobStrip, EditorLayout::punchKnobFrames, EditorLayout::punchKnob, VelmoAudioProcessor::punchParam, 0.0 },
+        { colorKnob, smallKnobStrip, EditorLayout::smallKnobFrames, EditorLayout::colorKnob, VelmoAudioProcessor::colorParam },
+        { gainKnob, smallKnobStrip, EditorLayout::smallKnobFrames, EditorLayout::gainKnob, VelmoAudioProcessor::gainParam },
+        { punchKnob, punchKnobStrip, EditorLayout::punchKnobFrames, EditorLayout::punchKnob, VelmoAudioProcessor::punchParam },
     };
 
     for (const auto& k : knobs)
@@ -157,7 +156,8 @@ void VelmoAudioProcessorEditor::layOutControls()
         k.slider.setRange (0.0, 1.0, 0.01);
         k.slider.setValue ((double) owner.getParameter (k.parameter), juce::dontSendNotification);
         k.slider.addListener (this);
-        k.slider.setDoubleClickReturnValue (true, k.doubleClickValue);
+        // A double click returns the knob to its parameter's default.
+        k.slider.setDoubleClickReturnValue (true, (double) VelmoAudioProcessor::parameterTable[k.parameter].defaultValue);
     }
 
     addAndMakeVisible (compressorSwitch);

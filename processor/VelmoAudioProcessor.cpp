@@ -24,8 +24,16 @@ namespace
         return Maths::power (10.0f, db * 0.05f);
     }
 
-    const char* const parameterNames[] = { "Gain", "Punch", "Color" };
-    constexpr int numParameters = 3;
+    constexpr bool parameterTableInIndexOrder()
+    {
+        for (int i = 0; i < VelmoAudioProcessor::numParameters; ++i)
+            if (VelmoAudioProcessor::parameterTable[i].index != i)
+                return false;
+
+        return true;
+    }
+
+    static_assert (parameterTableInIndexOrder(), "the parameter table lists the parameters in index order");
 }
 
 //==============================================================================
@@ -68,8 +76,12 @@ VelmoAudioProcessor::VelmoAudioProcessor()
     punchDriveMapper.mode = RangeMapper::modeLinear;
     punchDriveMapper.scale = 64.0f;
 
-    widthScale = 3.0f;
-    stereoWidth.store (0.0f * widthScale * 0.5f, relaxed);
+    // Every parameter starts at its default, with what follows from it.
+    for (const auto& parameter : parameterTable)
+    {
+        parameterValues[parameter.index].store (parameter.defaultValue, relaxed);
+        applyParameter (parameter.index, parameter.defaultValue);
+    }
 }
 
 VelmoAudioProcessor::~VelmoAudioProcessor() = default;
@@ -110,21 +122,15 @@ int VelmoAudioProcessor::getNumParameters()
 
 const juce::String VelmoAudioProcessor::getParameterName (int index)
 {
-    if (index >= 0 && index < numParameters)
-        return parameterNames[index];
+    if (isParameterIndex (index))
+        return parameterTable[index].name;
 
     return {};
 }
 
 float VelmoAudioProcessor::getParameter (int index)
 {
-    switch (index)
-    {
-        case gainParam:   return gainValue.load (relaxed);
-        case punchParam:  return punchValue.load (relaxed);
-        case colorParam:  return colorValue.load (relaxed);
-        default:          return 0.0f;
-    }
+    return isParameterIndex (index) ? parameterValues[index].load (relaxed) : 0.0f;
 }
 
 const juce::String VelmoAudioProcessor::getParameterText (int index)
@@ -134,38 +140,35 @@ const juce::String VelmoAudioProcessor::getParameterText (int index)
 
 void VelmoAudioProcessor::setParameter (int index, float value)
 {
-    switch (index)
+    if (isParameterIndex (index) && differs (value, parameterValues[index].load (relaxed)))
     {
-        case gainParam:
-            if (differs (value, gainValue.load (relaxed)))
-            {
-                gainValue.store (value, relaxed);
-                outputGain.store (dbToGain (outputGainMapper.mapValue (value)), relaxed);
-            }
-            break;
-
-        case punchParam:
-            if (differs (value, punchValue.load (relaxed)))
-            {
-                punchValue.store (value, relaxed);
-                driveGain.store (dbToGain (punchDriveMapper.mapValue (value)), relaxed);
-                stereoWidth.store (widthFor (value), relaxed);
-            }
-            break;
-
-        case colorParam:
-            if (differs (value, colorValue.load (relaxed)))
-            {
-                colorValue.store (value, relaxed);
-                applyColorToShelf();
-            }
-            break;
-
-        default:
-            break;
+        parameterValues[index].store (value, relaxed);
+        applyParameter ((Parameters) index, value);
     }
 
     sendChangeMessage();
+}
+
+void VelmoAudioProcessor::applyParameter (Parameters index, float value)
+{
+    switch (index)
+    {
+        case gainParam:
+            outputGain.store (dbToGain (outputGainMapper.mapValue (value)), relaxed);
+            break;
+
+        case punchParam:
+            driveGain.store (dbToGain (punchDriveMapper.mapValue (value)), relaxed);
+            stereoWidth.store (widthFor (value), relaxed);
+            break;
+
+        case colorParam:
+            applyColorToShelf();
+            break;
+
+        case numParameters:
+            break;
+    }
 }
 
 float VelmoAudioProcessor::widthFor (float punch) const
@@ -207,7 +210,7 @@ void VelmoAudioProcessor::applyColorToShelf()
     // Re-designing while a block runs through the filter would corrupt it.
     const juce::ScopedLock sl (getCallbackLock());
 
-    const auto v = shelfValuesForColor (colorValue.load (relaxed));
+    const auto v = shelfValuesForColor (parameterValues[colorParam].load (relaxed));
     auto* filter = shelf.shelfFilter.get();
 
     shelf.shelfParams[4] = v.gainDb;
@@ -242,7 +245,7 @@ void VelmoAudioProcessor::prepareToPlay (double sampleRate, int samplesPerBlock)
 
     // A Color set (or restored) before this point sounds from the first
     // block on; Color 0 keeps the flat 80 Hz / 80 Hz / 0 dB design.
-    const float color = colorValue.load (relaxed);
+    const float color = parameterValues[colorParam].load (relaxed);
 
     if (color != 0.0f)
     {

@@ -40,11 +40,29 @@ class VelmoAudioProcessor : public juce::AudioProcessor,
                             public juce::ChangeBroadcaster
 {
 public:
+    // The parameters' indices, as hosts number them.
     enum Parameters
     {
         gainParam = 0,
         punchParam = 1,
-        colorParam = 2
+        colorParam = 2,
+        numParameters
+    };
+
+    struct ParameterInfo
+    {
+        Parameters index;
+        const char* name;
+        float defaultValue;
+    };
+
+    // The one table of the parameters, in index order: the processor's names,
+    // defaults and values, the state chunk's attributes and the editor's
+    // double-click values all come from it.
+    static constexpr ParameterInfo parameterTable[numParameters] = {
+        { gainParam,  "Gain",  0.5f },
+        { punchParam, "Punch", 0.0f },
+        { colorParam, "Color", 0.0f },
     };
 
     VelmoAudioProcessor();
@@ -85,7 +103,7 @@ public:
     void getStateInformation (juce::MemoryBlock& destData) override;
     void setStateInformation (const void* data, int sizeInBytes) override;
 
-    // Re-designs the shelf from colorValue: gain, centre and bandwidth, in
+    // Re-designs the shelf from the Color value: gain, centre and bandwidth, in
     // that order, each sent to the filter (when there is one).
     void applyColorToShelf();
 
@@ -112,13 +130,10 @@ public:
     RangeMapper outputGainMapper;
     RangeMapper punchDriveMapper;
     Compressor compressor;
-    std::atomic<float> stereoWidth { 0.0f };
+    std::atomic<float> stereoWidth {};
     float widthScale = 3.0f;
-    std::atomic<float> gainValue { 0.5f };
-    std::atomic<float> punchValue { 0.0f };
-    std::atomic<float> colorValue { 0.0f };
-    std::atomic<float> outputGain { 1.0f };
-    std::atomic<float> driveGain { 1.0f };
+    std::atomic<float> outputGain {};
+    std::atomic<float> driveGain {};
     std::atomic<bool> bypassed { false };
     std::atomic<bool> compressorBypassed { false };
 
@@ -127,6 +142,15 @@ private:
     {
         float centreHz, bandwidthHz, gainDb;
     };
+
+    // The values the host sets, by index.
+    std::atomic<float> parameterValues[numParameters];
+
+    static bool isParameterIndex (int index) { return index >= 0 && index < numParameters; }
+
+    // What follows from a parameter's new value: the output gain from Gain,
+    // the drive and the stereo width from Punch, the shelf's design from Color.
+    void applyParameter (Parameters index, float value);
 
     // The stereo width for a Punch value; never non-finite.
     float widthFor (float punch) const;
@@ -152,3 +176,4 @@ private:
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (VelmoAudioProcessor)
 };
+
