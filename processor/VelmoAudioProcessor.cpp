@@ -13,6 +13,38 @@ namespace
 {
     constexpr auto relaxed = std::memory_order_relaxed;
 
+    // The voicing: what each parameter does in real units.
+    namespace Voicing
+    {
+        // Color, 0 to 1, moves the shelf's centre, bandwidth and boost up
+        // from 0 in straight lines, each kept at or above its floor.
+        constexpr float colorCentreHzAtOne = 16500.0f;
+        constexpr float colorBandwidthHzAtOne = 6000.0f;
+        constexpr float colorBoostDbAtOne = 24.0f;
+        constexpr float lowestCentreHz = 80.0f;
+        constexpr float lowestBoostDb = 1.0f;
+        constexpr float lowestBandwidthHz = 80.0f;
+
+        // The shelf's design until Color moves: flat, at the centre and
+        // bandwidth floors.
+        constexpr double flatCentreHz = 80.0;
+        constexpr double flatBandwidthHz = 80.0;
+        constexpr double flatGainDb = 0.0;
+
+        // Gain: -36 dB at 0, 0 dB at 0.5, +4 dB at 1.
+        constexpr float gainDbBelowMiddle = 36.0f;
+        constexpr float gainDbAboveMiddle = 4.0f;
+
+        // Punch drives the input by up to 64 dB.
+        constexpr float punchDriveDbAtOne = 64.0f;
+
+        // The compressor/limiter: threshold, ratio, attack and release.
+        constexpr std::int32_t limiterThresholdDb = -1;
+        constexpr std::int32_t limiterRatio = 15;
+        constexpr std::int32_t limiterAttackMs = 5;
+        constexpr std::int32_t limiterReleaseMs = 50;
+    }
+
     // "Different" for parameter updates: a NaN on either side always counts.
     bool differs (float a, float b)
     {
@@ -65,16 +97,16 @@ VelmoAudioProcessor::VelmoAudioProcessor()
     meter.updateCoefficients();
 
     colorFreqMapper.mode = RangeMapper::modeLinear;
-    colorFreqMapper.scale = 16500.0f;
+    colorFreqMapper.scale = Voicing::colorCentreHzAtOne;
     colorWidthMapper.mode = RangeMapper::modeLinear;
-    colorWidthMapper.scale = 6000.0f;
+    colorWidthMapper.scale = Voicing::colorBandwidthHzAtOne;
     colorGainMapper.mode = RangeMapper::modeLinear;
-    colorGainMapper.scale = 24.0f;
+    colorGainMapper.scale = Voicing::colorBoostDbAtOne;
     outputGainMapper.mode = RangeMapper::modeAsymmetric;
-    outputGainMapper.upRange = 4.0f;
-    outputGainMapper.downRange = 36.0f;
+    outputGainMapper.upRange = Voicing::gainDbAboveMiddle;
+    outputGainMapper.downRange = Voicing::gainDbBelowMiddle;
     punchDriveMapper.mode = RangeMapper::modeLinear;
-    punchDriveMapper.scale = 64.0f;
+    punchDriveMapper.scale = Voicing::punchDriveDbAtOne;
 
     // Every parameter starts at its default, with what follows from it.
     for (const auto& parameter : parameterTable)
@@ -199,9 +231,9 @@ float VelmoAudioProcessor::widthFor (float punch) const
 VelmoAudioProcessor::ShelfValues VelmoAudioProcessor::shelfValuesForColor (float color) const
 {
     ShelfValues v;
-    v.centreHz = std::max (colorFreqMapper.mapValue (color), 80.0f);
-    v.gainDb = std::max (colorGainMapper.mapValue (color), 1.0f);
-    v.bandwidthHz = std::max (colorWidthMapper.mapValue (color), 80.0f);
+    v.centreHz = std::max (colorFreqMapper.mapValue (color), Voicing::lowestCentreHz);
+    v.gainDb = std::max (colorGainMapper.mapValue (color), Voicing::lowestBoostDb);
+    v.bandwidthHz = std::max (colorWidthMapper.mapValue (color), Voicing::lowestBandwidthHz);
     return v;
 }
 
@@ -244,7 +276,7 @@ void VelmoAudioProcessor::prepareToPlay (double sampleRate, int samplesPerBlock)
     meter.updateCoefficients();
 
     // A Color set (or restored) before this point sounds from the first
-    // block on; Color 0 keeps the flat 80 Hz / 80 Hz / 0 dB design.
+    // block on; Color 0 keeps the flat design.
     const float color = parameterValues[colorParam].load (relaxed);
 
     if (color != 0.0f)
@@ -254,17 +286,19 @@ void VelmoAudioProcessor::prepareToPlay (double sampleRate, int samplesPerBlock)
     }
     else
     {
-        shelf.createFilter (sampleRate, 80.0, 80.0, 0.0);
+        shelf.createFilter (sampleRate, Voicing::flatCentreHz, Voicing::flatBandwidthHz, Voicing::flatGainDb);
     }
 
     compressor.sampleRate = sampleRate;
     compressor.enabled = true;
     compressor.resetState();
-    compressor.applySetting (thresholdSetting, -1);
-    compressor.applySetting (ratioSetting, 15);
+    // The limiter of the voicing, without makeup gain, with a hard knee, each
+    // channel on its own, peaks held and clipped: what the one-pass chain runs.
+    compressor.applySetting (thresholdSetting, Voicing::limiterThresholdDb);
+    compressor.applySetting (ratioSetting, Voicing::limiterRatio);
     compressor.applySetting (makeupSetting, 0);
-    compressor.applySetting (attackSetting, 5);
-    compressor.applySetting (releaseSetting, 50);
+    compressor.applySetting (attackSetting, Voicing::limiterAttackMs);
+    compressor.applySetting (releaseSetting, Voicing::limiterReleaseMs);
     compressor.applySetting (autoMakeupSetting, 0);
     compressor.applySetting (kneeSetting, 0);
     compressor.applySetting (unlinkedSetting, 1);

@@ -131,7 +131,7 @@ public:
     RangeMapper punchDriveMapper;
     Compressor compressor;
     std::atomic<float> stereoWidth {};
-    float widthScale = 3.0f;
+    float widthScale = 3.0f; // the channels' difference is scaled by Punch x widthScale
     std::atomic<float> outputGain {};
     std::atomic<float> driveGain {};
     std::atomic<bool> bypassed { false };
