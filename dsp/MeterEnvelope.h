@@ -26,21 +26,9 @@ public:
 
     // One channel's level after the sample x. Loops that keep the levels in
     // locals for a block use this and publish them once at the end.
-    float next(float level, float x) const
-    {
-        float a = std::fabs(x);
-        if (!(a <= ceiling))
-            a = a > ceiling ? ceiling : 0.0f; // a NaN sample counts as silence
-
-        const float c = a > level ? attackCoef : releaseCoef;
-        level = (level - a) * c + a;
-        if (level > ceiling)
-            level = ceiling;
-        return level;
-    }
+    float next(float level, float x) const { return step(level, x, ceiling, attackCoef, releaseCoef); }
 
     // next() for a follower whose ceiling and coefficients are given.
-
     static float step(float level, float x, float ceiling, float attackCoef, float releaseCoef)
     {
         float a = std::fabs(x);

@@ -3,7 +3,6 @@
 #include "editor/EditorLayout.h"
 #include "resources/VelmoImages.h"
 
-#include <algorithm>
 #include <cmath>
 
 namespace
@@ -46,30 +45,31 @@ namespace
                           0.0f);
     }
 
-    // Meter position for a linear level: 0 for silence, 1 up to -42 dB, one
-    // step per dB above that, and 26 from -19 dB up (25 is never produced).
+    // The meter's position for a linear level: 0 for silence; 1 at -42 dB and
+    // below (and for a negative or NaN level); in between, the level in whole
+    // dB (cut toward zero, so -41.5 dB is -41) plus 43, up to 24 at -19 dB; and
+    // the top, 26, above -19 dB. Position 25 is never shown.
+    constexpr float lowestPositionDb = -42.0f;
+    constexpr float topPositionAboveDb = -19.0f;
+    constexpr int positionAtZeroDb = 43;
+
     double meterValueForLevel (float level)
     {
         if (level == 0.0f)
             return 0.0;
 
-        float db = level > 0.0f ? 20.0f * std::log10 (level) : -100.0f;
-
-        if (! (db > -100.0f))
-            db = -100.0f;
-
-        // The upper bound only keeps the conversion defined; anything above
-        // -18 dB reads 26 either way.
-        const int t = (int) std::min (db, 1000.0f);
-        const int n = t + 21;
-
-        if (n >= 3)
-            return 26.0;
-
-        if (n < -21)
+        if (! (level > 0.0f))
             return 1.0;
 
-        return (double) (t + 43);
+        const float db = 20.0f * std::log10 (level);
+
+        if (db > topPositionAboveDb)
+            return meterMaximum;
+
+        if (db <= lowestPositionDb)
+            return 1.0;
+
+        return (double) ((int) db + positionAtZeroDb);
     }
 }
 

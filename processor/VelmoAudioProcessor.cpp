@@ -87,15 +87,6 @@ VelmoAudioProcessor::VelmoAudioProcessor()
     : juce::AudioProcessor (BusesProperties().withInput ("Input", juce::AudioChannelSet::stereo(), true)
                                              .withOutput ("Output", juce::AudioChannelSet::stereo(), true))
 {
-    meter.sampleRate = 44100.0f;
-    meter.ceiling = 2.0f;
-    meter.levelL = 0.0f;
-    meter.levelR = 0.0f;
-    meter.attackMs = 50.0f;
-    meter.updateCoefficients();
-    meter.releaseMs = 50.0f;
-    meter.updateCoefficients();
-
     colorFreqMapper.mode = RangeMapper::modeLinear;
     colorFreqMapper.scale = Voicing::colorCentreHzAtOne;
     colorWidthMapper.mode = RangeMapper::modeLinear;
