@@ -34,8 +34,10 @@ struct ShelfFilterHolder
 // Threads: processBlock runs under getCallbackLock(), which the wrapper holds
 // around every block. Anything that re-designs or replaces the filter, or
 // prepares the compressor and follower, takes the same lock, so it never
-// overlaps a running block. The values shared with other threads are relaxed
-// atomics.
+// overlaps a running block. The lock is taken there and nowhere else: those
+// steps rebuild state a block reads sample by sample, while a parameter
+// change is one relaxed atomic store the next block picks up, so host and
+// editor threads setting values never wait for the audio thread.
 class VelmoAudioProcessor : public juce::AudioProcessor,
                             public juce::ChangeBroadcaster
 {
@@ -73,6 +75,11 @@ public:
     void prepareToPlay (double sampleRate, int samplesPerBlock) override;
     void releaseResources() override;
 
+    // Denormals: no flush-to-zero (no juce::ScopedNoDenormals, no FTZ/DAZ
+    // bits set), so every build and platform gives the same bytes with full
+    // IEEE arithmetic. Where subnormals would linger, in the shelf's
+    // recursion during silence, the first section's alternating +-1e-8
+    // offset keeps them out instead.
     using juce::AudioProcessor::processBlock;
     void processBlock (juce::AudioSampleBuffer& buffer, juce::MidiBuffer& midi) override;
 

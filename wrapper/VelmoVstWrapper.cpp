@@ -514,10 +514,10 @@ VstInt32 VelmoVstWrapper::getPlugCategory()
 //==============================================================================
 void VelmoVstWrapper::audioProcessorParameterChanged (juce::AudioProcessor*, int index, float value)
 {
-    if (destructionBegun.load() || audioMaster == nullptr)
+    if (destructionBegun.load())
         return;
 
-    audioMaster (&cEffect, audioMasterAutomate, index, 0, nullptr, value);
+    callHost (audioMasterAutomate, index, 0, nullptr, value);
 }
 
 void VelmoVstWrapper::audioProcessorChanged (juce::AudioProcessor*, const ChangeDetails& details)
