@@ -1,49 +1,17 @@
 #include "dsp/Compressor.h"
 #include "dsp/maths/Maths.h"
+#include "tests/support/AllocationCounter.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <memory>
-#include <new>
 #include <random>
 #include <vector>
-
-// Counts every allocation through the global operator new in this test binary,
-// so the hot paths can be shown to allocate nothing. Kept out of line so the
-// compiler does not pair malloc and free across inlined calls.
-namespace
-{
-std::atomic<std::size_t> allocationCounter { 0 };
-}
-
-std::size_t dynamicsTestAllocationCount()
-{
-    return allocationCounter.load();
-}
-
-[[gnu::noinline]] void* operator new(std::size_t size)
-{
-    ++allocationCounter;
-    if (void* p = std::malloc(size != 0 ? size : 1))
-        return p;
-    throw std::bad_alloc();
-}
-
-[[gnu::noinline]] void operator delete(void* p) noexcept
-{
-    std::free(p);
-}
-
-[[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept
-{
-    std::free(p);
-}
 
 namespace
 {
@@ -825,9 +793,10 @@ TEST(Compressor, NonFiniteRawSamplesDoNotCorruptTheState)
 
 TEST(Compressor, CompressBlockAllocatesNothing)
 {
-    const std::size_t start = dynamicsTestAllocationCount();
+    using namespace testsupport;
+    allocations::start(allocations::Threads::every);
     auto probe = std::make_unique<int>(1);
-    ASSERT_GT(dynamicsTestAllocationCount(), start) << "the counter must see allocations";
+    ASSERT_GT(allocations::stop(), 0) << "the counter must see allocations";
 
     std::vector<float> l = testSignal(4096, 17), r = testSignal(4096, 18);
     for (std::int32_t mode = 0; mode < 4; ++mode)
@@ -837,8 +806,8 @@ TEST(Compressor, CompressBlockAllocatesNothing)
         s.peakClip = mode >> 1;
         s.knee = 20;
         Compressor c = prepared(44100.0, s);
-        const std::size_t before = dynamicsTestAllocationCount();
+        allocations::start(allocations::Threads::every);
         run(c, l.data(), r.data(), l.size());
-        EXPECT_EQ(dynamicsTestAllocationCount(), before) << "mode " << mode;
+        EXPECT_EQ(allocations::stop(), 0) << "mode " << mode;
     }
 }

@@ -4,36 +4,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <new>
 #include <type_traits>
 #include <vector>
 
 #include "tests/dsp/FilterTestSupport.h"
-
-// Counts every allocation made by this test program.
-namespace
-{
-long allocationCount = 0;
-}
-
-[[gnu::noinline]] void* operator new(std::size_t size)
-{
-    ++allocationCount;
-    if (void* p = std::malloc(size == 0 ? 1 : size))
-        return p;
-    throw std::bad_alloc();
-}
-
-// Not inlined, so the compiler never pairs a new-expression with free().
-[[gnu::noinline]] void operator delete(void* p) noexcept
-{
-    std::free(p);
-}
-
-[[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept
-{
-    std::free(p);
-}
+#include "tests/support/AllocationCounter.h"
 
 namespace
 {
@@ -163,16 +138,17 @@ TEST(FilterObject, BlocksBeforeTheFirstParametersPassUnchanged)
 
 TEST(FilterObject, NothingIsAllocatedWhileDesigningOrProcessing)
 {
-    const long before = allocationCount;
+    using namespace testsupport;
+    allocations::start(allocations::Threads::every);
     Dsp::Filter* filter = new SmoothedFilter;
-    EXPECT_EQ(allocationCount, before + 1); // the object itself, nothing more
+    EXPECT_EQ(allocations::stop(), 1); // the object itself, nothing more
 
     std::vector<float> left(4096, 0.25f), right(4096, -0.25f);
     float* channels[2] = { left.data(), right.data() };
     std::vector<double> dLeft(4096, 0.5), dRight(4096, 0.5);
     double* dChannels[2] = { dLeft.data(), dRight.data() };
 
-    const long start = allocationCount;
+    allocations::start(allocations::Threads::every);
     filter->assignParams(shelfParams(44100.0, 80.0, 80.0, 0.0));
     filter->processChannels(512, channels);
     filter->assignParams(shelfParams(44100.0, 16500.0, 6000.0, 24.0));
@@ -181,7 +157,7 @@ TEST(FilterObject, NothingIsAllocatedWhileDesigningOrProcessing)
     filter->processChannels(700, dChannels);
     filter->clearHistory();
     filter->responseAt(0.2);
-    EXPECT_EQ(allocationCount, start);
+    EXPECT_EQ(allocations::stop(), 0);
 
     delete filter;
 }
