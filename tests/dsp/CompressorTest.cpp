@@ -1,6 +1,7 @@
 #include "dsp/Compressor.h"
 #include "dsp/maths/Maths.h"
 #include "tests/support/AllocationCounter.h"
+#include "tests/support/TestSignals.h"
 
 #include <gtest/gtest.h>
 
@@ -93,14 +94,11 @@ std::vector<float> testSignal(std::size_t n, unsigned seed)
 {
     // Noise with bursts above full scale, so the hold, decay, adaptation band,
     // detector limit and clipping all take part.
-    std::mt19937 rng(seed);
-    std::uniform_real_distribution<float> noise(-1.0f, 1.0f);
-    std::vector<float> v(n);
+    std::vector<float> v = testsignals::noise(n, seed);
     for (std::size_t i = 0; i < n; ++i)
     {
         const std::size_t phase = (i / 700) % 4;
-        const float amp = phase == 0 ? 0.05f : phase == 1 ? 1.3f : phase == 2 ? 30.0f : 0.0f;
-        v[i] = noise(rng) * amp;
+        v[i] *= phase == 0 ? 0.05f : phase == 1 ? 1.3f : phase == 2 ? 30.0f : 0.0f;
     }
     return v;
 }

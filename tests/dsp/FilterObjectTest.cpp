@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tests/dsp/FilterTestSupport.h"
+#include "tests/support/TestSignals.h"
 #include "tests/support/AllocationCounter.h"
 
 namespace
@@ -68,7 +69,7 @@ TEST(FilterObject, PlainDesignFiltersFloatAndDoubleBlocksInPlace)
     asFloat.assignParams(values);
     asDouble.assignParams(values);
 
-    const std::vector<double> input = noise(256);
+    const std::vector<double> input = testsignals::noise<double>(256, 12345);
     std::vector<float> left(input.begin(), input.end()), right(input.rbegin(), input.rend());
     std::vector<double> dLeft(left.begin(), left.end()), dRight(right.begin(), right.end());
     float* fChannels[2] = { left.data(), right.data() };
@@ -179,7 +180,7 @@ TEST(FilterObject, ANonFiniteSampleClearsItsChannelAfterTheBlock)
             filter.assignParams(shelfParams(44100.0, 2000.0, 1000.0, 12.0));
             if (gliding)
                 filter.assignParams(shelfParams(44100.0, 5000.0, 1000.0, 6.0));
-            std::vector<double> left = noise(64, 1), right = noise(64, 2);
+            std::vector<double> left = testsignals::noise<double>(64, 1), right = testsignals::noise<double>(64, 2);
             left[40] = bad;
             double* channels[] = {left.data(), right.data()};
             filter.processChannels(64, channels);

@@ -1,6 +1,7 @@
 #include "dsp/MeterEnvelope.h"
 #include "dsp/maths/Maths.h"
 #include "tests/support/AllocationCounter.h"
+#include "tests/support/TestSignals.h"
 
 #include <gtest/gtest.h>
 
@@ -166,6 +167,6 @@ TEST(MeterEnvelope, FollowSampleAllocatesNothing)
     MeterEnvelope m;
     allocations::start(allocations::Threads::every);
     for (int i = 0; i < 10000; ++i)
-        m.followSample(std::sin(0.01f * static_cast<float>(i)), 0.5f);
+        m.followSample(testsignals::programme(0, i, 1.0f), 0.5f);
     EXPECT_EQ(allocations::stop(), 0);
 }

@@ -328,7 +328,7 @@ Counts watchBlocks(Plugin& plugin, const BlockRun& run)
         for (int c = 0; c < channels; ++c)
             for (int i = 0; i < blockSize; ++i)
                 in[static_cast<std::size_t>(c)][static_cast<std::size_t>(i)] =
-                    0.8f * static_cast<float>(std::sin((block * blockSize + i) * (0.01 + 0.003 * c)));
+                    programme(c, static_cast<long>(block) * blockSize + i, 0.8f);
     };
     auto pointers = [&](std::vector<std::vector<float>>& buffers, int offset) {
         std::vector<float*> p;
@@ -587,7 +587,7 @@ TEST(ValidationRealtime, AnAbsurdBlockSizeIsNotPreparedFor)
     }
 
     OutputCheck check(peakLimit(0.5f));
-    runBlocks(*plugin, {testSignal(1, 3000)[0]}, [] { return 3000; },
+    runBlocks(*plugin, {programme(1, 3000)[0]}, [] { return 3000; },
               [&](long, int n, float* const* out) { check.check(out[0], n); });
     EXPECT_TRUE(check.clean()) << check.report();
     EXPECT_GT(check.peak, 0.1f);
