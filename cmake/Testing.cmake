@@ -27,8 +27,9 @@ endfunction()
 # Some kernels (virtual machines among them) cannot execute 32-bit x86
 # programs; the 32-bit Linux tests then run under qemu's user-mode emulator,
 # and without it they are skipped. (Windows programs run under the
-# toolchain's emulator, wine.)
-set(velmo_tests_need)
+# toolchain's emulator, wine.) velmo_runner_needs: the tools every test
+# program of this build needs to run at all.
+set(velmo_runner_needs)
 if(CMAKE_SIZEOF_VOID_P EQUAL 4 AND NOT CMAKE_CROSSCOMPILING)
     if(NOT DEFINED CACHE{VELMO_RUNS_32BIT})
         set(probe_src ${CMAKE_BINARY_DIR}/CMakeFiles/velmo_run_m32.c)
@@ -53,7 +54,7 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 4 AND NOT CMAKE_CROSSCOMPILING)
             message(WARNING "This machine cannot run 32-bit x86 programs and qemu-i386 (Debian package "
                             "qemu-user) is not installed: the 32-bit test programs are built, not run")
         endif()
-        set(velmo_tests_need VELMO_QEMU_I386)
+        set(velmo_runner_needs VELMO_QEMU_I386)
     endif()
 endif()
 
@@ -89,7 +90,7 @@ endfunction()
 # add_test(), or the stand-in above where a tool it needs is missing.
 function(velmo_add_tool_test name)
     cmake_parse_arguments(ARG "" "" "NEEDS;COMMAND" ${ARGN})
-    velmo_missing_tools(missing ${ARG_NEEDS} ${velmo_tests_need})
+    velmo_missing_tools(missing ${ARG_NEEDS} ${velmo_runner_needs})
     if(missing)
         velmo_skip_for_missing_tools(${name} "${missing}")
     else()
@@ -111,7 +112,7 @@ function(velmo_add_test name)
     cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
-    velmo_missing_tools(missing ${velmo_tests_need})
+    velmo_missing_tools(missing ${velmo_runner_needs})
     if(missing)
         velmo_skip_for_missing_tools(${name} "${missing}")
     else()
