@@ -18,9 +18,22 @@ cmake --build --preset linux-x86-vst -j"$jobs"
 ./scripts/build-windows.sh --all
 
 status=0
+# install-deps.sh has installed every program a test needs, so a test that
+# CMake registered as skipped for a missing one (label missing-tool) fails
+# the run instead of passing unseen.
+no_missing_tools() { # the ctest arguments that name the build
+    local skipped
+    skipped=$(ctest "$@" -N -L '^missing-tool$' | grep -E '^ *Test +#' || true)
+    if [ -n "$skipped" ]; then
+        echo "FAIL: skipped for a missing program:"
+        echo "$skipped"
+        status=1
+    fi
+}
 run_tests() { # title preset
     echo "== tests ($1) =="
     ctest --preset "$2" -j"$jobs" || status=1
+    no_missing_tools --preset "$2"
 }
 run_tests "Linux x86-64" linux
 run_tests "Linux 32-bit x86, VST base" linux-x86-vst
@@ -73,6 +86,7 @@ echo "(sanitized build: $((SECONDS - stage_start)) s)"
 echo "== tests (AddressSanitizer + UndefinedBehaviorSanitizer) =="
 ASAN_OPTIONS="$sanitizer_runtime_ok" UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir build-asan --output-on-failure -j"$other_jobs" -E 'ForEveryFloat$' -LE exhaustive || status=1
+no_missing_tools --test-dir build-asan
 echo "(with the tests: $((SECONDS - stage_start)) s)"
 
 echo "== threading tests (ThreadSanitizer) =="
@@ -82,6 +96,7 @@ cmake --build build-tsan -j"$other_jobs" --target processor_tests wrapper_plugin
     validation_tests validation_editor_tests
 TSAN_OPTIONS="$tsan_options" ctest --test-dir build-tsan --output-on-failure -j"$other_jobs" \
     -R "$threads_tests" || status=1
+no_missing_tools --test-dir build-tsan -R "$threads_tests"
 # The wrapper's editor tests, less the one that bounds memory growth, which
 # ThreadSanitizer's own bookkeeping exceeds (ValidationEditor opens the editor
 # while audio runs in its place).
