@@ -94,5 +94,8 @@ if [ "${#missing[@]}" -gt 0 ]; then
     echo "install-deps: installing ${missing[*]}"
     # i386 packages must match the versions of their amd64 halves, which apt
     # may upgrade to the mirror's newer versions on the way.
-    "${sudo_cmd[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
+    # The downloaded packages are deleted once installed: they would take
+    # about 2 GB of a disk the builds need.
+    "${sudo_cmd[@]}" apt-get install -y --no-install-recommends \
+        -o APT::Keep-Downloaded-Packages=false "${missing[@]}"
 fi

@@ -13,6 +13,7 @@
 #include "dsp/ShelfPrototype.h"
 #include "dsp/maths/Maths.h"
 #include "tests/dsp/FilterTestSupport.h"
+#include "tests/support/TestSignals.h"
 
 namespace
 {
@@ -522,7 +523,7 @@ TEST(BandShelfStability, BandPastNyquistAt22050)
     // Ten seconds of full-scale noise stay within the +24 dB of the boost.
     Dsp::ChannelHistory<Dsp::DirectFormI, 1> history;
     double largest = 0.0;
-    for (double x : FilterTest::noise(220500))
+    for (double x : testsignals::noise<double>(220500, 12345))
         largest = std::max(largest, std::fabs(history.filterSample(x, design.cascade)));
     EXPECT_LT(largest, 20.0);
 
@@ -607,7 +608,7 @@ TEST(BandShelfStability, BandsTooNarrowToMapAreWidened)
     design.configure(1, 44100.0, 22050.0 - 1e-4, 1e-9, 24.0);
     Dsp::ChannelHistory<Dsp::DirectFormI, 1> history;
     double largest = 0.0;
-    for (double x : FilterTest::noise(44100))
+    for (double x : testsignals::noise<double>(44100, 12345))
         largest = std::max(largest, std::fabs(history.filterSample(x, design.cascade)));
     EXPECT_LT(largest, 2.0);
 }

@@ -1,49 +1,18 @@
 #include "dsp/Compressor.h"
 #include "dsp/maths/Maths.h"
+#include "tests/support/AllocationCounter.h"
+#include "tests/support/CompressorState.h"
+#include "tests/support/TestSignals.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <memory>
-#include <new>
 #include <random>
 #include <vector>
-
-// Counts every allocation through the global operator new in this test binary,
-// so the hot paths can be shown to allocate nothing. Kept out of line so the
-// compiler does not pair malloc and free across inlined calls.
-namespace
-{
-std::atomic<std::size_t> allocationCounter { 0 };
-}
-
-std::size_t dynamicsTestAllocationCount()
-{
-    return allocationCounter.load();
-}
-
-[[gnu::noinline]] void* operator new(std::size_t size)
-{
-    ++allocationCounter;
-    if (void* p = std::malloc(size != 0 ? size : 1))
-        return p;
-    throw std::bad_alloc();
-}
-
-[[gnu::noinline]] void operator delete(void* p) noexcept
-{
-    std::free(p);
-}
-
-[[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept
-{
-    std::free(p);
-}
 
 namespace
 {
@@ -125,14 +94,11 @@ std::vector<float> testSignal(std::size_t n, unsigned seed)
 {
     // Noise with bursts above full scale, so the hold, decay, adaptation band,
     // detector limit and clipping all take part.
-    std::mt19937 rng(seed);
-    std::uniform_real_distribution<float> noise(-1.0f, 1.0f);
-    std::vector<float> v(n);
+    std::vector<float> v = testsignals::noise(n, seed);
     for (std::size_t i = 0; i < n; ++i)
     {
         const std::size_t phase = (i / 700) % 4;
-        const float amp = phase == 0 ? 0.05f : phase == 1 ? 1.3f : phase == 2 ? 30.0f : 0.0f;
-        v[i] = noise(rng) * amp;
+        v[i] *= phase == 0 ? 0.05f : phase == 1 ? 1.3f : phase == 2 ? 30.0f : 0.0f;
     }
     return v;
 }
@@ -511,27 +477,6 @@ TEST(Compressor, LinkedChannelsShareTheGainOfTheMeanDetector)
 
 namespace
 {
-void expectSameSignalState(const Compressor& a, const Compressor& b)
-{
-    EXPECT_EQ(a.envelopeL, b.envelopeL);
-    EXPECT_EQ(a.envelopeR, b.envelopeR);
-    EXPECT_EQ(a.peakL, b.peakL);
-    EXPECT_EQ(a.peakR, b.peakR);
-    EXPECT_EQ(a.holdCountL, b.holdCountL);
-    EXPECT_EQ(a.holdCountR, b.holdCountR);
-    EXPECT_EQ(a.gainL, b.gainL);
-    EXPECT_EQ(a.gainR, b.gainR);
-    EXPECT_EQ(a.prevGainL, b.prevGainL);
-    EXPECT_EQ(a.prevGainR, b.prevGainR);
-    EXPECT_EQ(a.smoothGainL, b.smoothGainL);
-    EXPECT_EQ(a.smoothGainR, b.smoothGainR);
-    EXPECT_EQ(a.attackWeightL, b.attackWeightL);
-    EXPECT_EQ(a.releaseWeightR, b.releaseWeightR);
-}
-} // namespace
-
-namespace
-{
 // The per-sample algorithm written out plainly on the object's own fields,
 // one step after the other, as a check on the optimised block loop.
 float referenceGain(Compressor& c, float& e, float& attackW, float& releaseW, float x)
@@ -690,7 +635,7 @@ TEST(Compressor, OutputDoesNotDependOnBlockSizes)
             EXPECT_EQ(std::memcmp(wl.data(), cl.data(), wl.size() * sizeof(float)), 0)
                 << "unlinked " << s.unlinked << " peakClip " << s.peakClip << " trial " << trial;
             EXPECT_EQ(std::memcmp(wr.data(), cr.data(), wr.size() * sizeof(float)), 0);
-            expectSameSignalState(whole, cut);
+            EXPECT_TRUE(testsupport::sameSignalState(whole, cut));
         }
     }
 
@@ -704,6 +649,7 @@ TEST(Compressor, OutputDoesNotDependOnBlockSizes)
     run(cut, cl.data() + 101, cr.data() + 101, 411);
     EXPECT_EQ(wl, cl);
     EXPECT_EQ(wr, cr);
+    EXPECT_TRUE(testsupport::sameSignalState(whole, cut));
 }
 
 TEST(Compressor, EmptyBlockChangesOnlyTheChannelPointers)
@@ -825,9 +771,10 @@ TEST(Compressor, NonFiniteRawSamplesDoNotCorruptTheState)
 
 TEST(Compressor, CompressBlockAllocatesNothing)
 {
-    const std::size_t start = dynamicsTestAllocationCount();
+    using namespace testsupport;
+    allocations::start(allocations::Threads::every);
     auto probe = std::make_unique<int>(1);
-    ASSERT_GT(dynamicsTestAllocationCount(), start) << "the counter must see allocations";
+    ASSERT_GT(allocations::stop(), 0) << "the counter must see allocations";
 
     std::vector<float> l = testSignal(4096, 17), r = testSignal(4096, 18);
     for (std::int32_t mode = 0; mode < 4; ++mode)
@@ -837,8 +784,8 @@ TEST(Compressor, CompressBlockAllocatesNothing)
         s.peakClip = mode >> 1;
         s.knee = 20;
         Compressor c = prepared(44100.0, s);
-        const std::size_t before = dynamicsTestAllocationCount();
+        allocations::start(allocations::Threads::every);
         run(c, l.data(), r.data(), l.size());
-        EXPECT_EQ(dynamicsTestAllocationCount(), before) << "mode " << mode;
+        EXPECT_EQ(allocations::stop(), 0) << "mode " << mode;
     }
 }

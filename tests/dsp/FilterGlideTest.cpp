@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "tests/dsp/FilterTestSupport.h"
+#include "tests/support/TestSignals.h"
 
 namespace
 {
@@ -18,7 +19,8 @@ struct Block
 {
     explicit Block(int n, unsigned seed = 7u)
     {
-        const std::vector<double> a = noise(n, seed), b = noise(n, seed + 1u);
+        const auto a = testsignals::noise<double>(static_cast<std::size_t>(n), seed),
+                   b = testsignals::noise<double>(static_cast<std::size_t>(n), seed + 1u);
         left.assign(a.begin(), a.end());
         right.assign(b.begin(), b.end());
         channels[0] = left.data();

@@ -1,39 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <new>
 #include <type_traits>
 #include <vector>
 
 #include "tests/dsp/FilterTestSupport.h"
-
-// Counts every allocation made by this test program.
-namespace
-{
-long allocationCount = 0;
-}
-
-[[gnu::noinline]] void* operator new(std::size_t size)
-{
-    ++allocationCount;
-    if (void* p = std::malloc(size == 0 ? 1 : size))
-        return p;
-    throw std::bad_alloc();
-}
-
-// Not inlined, so the compiler never pairs a new-expression with free().
-[[gnu::noinline]] void operator delete(void* p) noexcept
-{
-    std::free(p);
-}
-
-[[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept
-{
-    std::free(p);
-}
+#include "tests/support/TestSignals.h"
+#include "tests/support/AllocationCounter.h"
 
 namespace
 {
@@ -93,7 +68,7 @@ TEST(FilterObject, PlainDesignFiltersFloatAndDoubleBlocksInPlace)
     asFloat.assignParams(values);
     asDouble.assignParams(values);
 
-    const std::vector<double> input = noise(256);
+    const std::vector<double> input = testsignals::noise<double>(256, 12345);
     std::vector<float> left(input.begin(), input.end()), right(input.rbegin(), input.rend());
     std::vector<double> dLeft(left.begin(), left.end()), dRight(right.begin(), right.end());
     float* fChannels[2] = { left.data(), right.data() };
@@ -163,16 +138,17 @@ TEST(FilterObject, BlocksBeforeTheFirstParametersPassUnchanged)
 
 TEST(FilterObject, NothingIsAllocatedWhileDesigningOrProcessing)
 {
-    const long before = allocationCount;
+    using namespace testsupport;
+    allocations::start(allocations::Threads::every);
     Dsp::Filter* filter = new SmoothedFilter;
-    EXPECT_EQ(allocationCount, before + 1); // the object itself, nothing more
+    EXPECT_EQ(allocations::stop(), 1); // the object itself, nothing more
 
     std::vector<float> left(4096, 0.25f), right(4096, -0.25f);
     float* channels[2] = { left.data(), right.data() };
     std::vector<double> dLeft(4096, 0.5), dRight(4096, 0.5);
     double* dChannels[2] = { dLeft.data(), dRight.data() };
 
-    const long start = allocationCount;
+    allocations::start(allocations::Threads::every);
     filter->assignParams(shelfParams(44100.0, 80.0, 80.0, 0.0));
     filter->processChannels(512, channels);
     filter->assignParams(shelfParams(44100.0, 16500.0, 6000.0, 24.0));
@@ -181,7 +157,7 @@ TEST(FilterObject, NothingIsAllocatedWhileDesigningOrProcessing)
     filter->processChannels(700, dChannels);
     filter->clearHistory();
     filter->responseAt(0.2);
-    EXPECT_EQ(allocationCount, start);
+    EXPECT_EQ(allocations::stop(), 0);
 
     delete filter;
 }
@@ -203,7 +179,7 @@ TEST(FilterObject, ANonFiniteSampleClearsItsChannelAfterTheBlock)
             filter.assignParams(shelfParams(44100.0, 2000.0, 1000.0, 12.0));
             if (gliding)
                 filter.assignParams(shelfParams(44100.0, 5000.0, 1000.0, 6.0));
-            std::vector<double> left = noise(64, 1), right = noise(64, 2);
+            std::vector<double> left = testsignals::noise<double>(64, 1), right = testsignals::noise<double>(64, 2);
             left[40] = bad;
             double* channels[] = {left.data(), right.data()};
             filter.processChannels(64, channels);

@@ -63,17 +63,4 @@ inline bool finiteSection(const Dsp::SectionCoeffs& s)
            && std::isfinite(s.b2);
 }
 
-// Deterministic white noise in [-1, 1).
-inline std::vector<double> noise(int n, unsigned seed = 12345u)
-{
-    std::vector<double> out(static_cast<std::size_t>(n));
-    unsigned state = seed;
-    for (double& v : out)
-    {
-        state = state * 1664525u + 1013904223u;
-        v = static_cast<double>(state >> 8) / 8388608.0 - 1.0;
-    }
-    return out;
-}
-
 } // namespace FilterTest

@@ -1,13 +1,12 @@
 #include "dsp/MeterEnvelope.h"
 #include "dsp/maths/Maths.h"
+#include "tests/support/AllocationCounter.h"
+#include "tests/support/TestSignals.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
-
-// Defined with the counting operator new in CompressorTest.cpp.
-std::size_t dynamicsTestAllocationCount();
 
 namespace
 {
@@ -164,9 +163,10 @@ TEST(MeterEnvelope, NewSampleRateKeepsTheLevels)
 
 TEST(MeterEnvelope, FollowSampleAllocatesNothing)
 {
+    using namespace testsupport;
     MeterEnvelope m;
-    const std::size_t before = dynamicsTestAllocationCount();
+    allocations::start(allocations::Threads::every);
     for (int i = 0; i < 10000; ++i)
-        m.followSample(std::sin(0.01f * static_cast<float>(i)), 0.5f);
-    EXPECT_EQ(dynamicsTestAllocationCount(), before);
+        m.followSample(testsignals::programme(0, i, 1.0f), 0.5f);
+    EXPECT_EQ(allocations::stop(), 0);
 }

@@ -2,8 +2,8 @@
 // that fits the size announced to prepareToPlay. JUCE's buffers allocate with
 // malloc, not operator new, so the C allocator itself is counted.
 
-#include "tests/processor/AllocationCounter.h"
 #include "tests/processor/ProcessorTestSupport.h"
+#include "tests/support/AllocationCounter.h"
 
 namespace
 {
@@ -11,9 +11,9 @@ namespace
     {
         juce::MidiBuffer midi;
         const juce::ScopedLock sl (p.getCallbackLock());
-        AllocationCounter::start();
+        testsupport::allocations::start();
         p.processBlock (buffer, midi);
-        return AllocationCounter::stop();
+        return (int) testsupport::allocations::stop();
     }
 
     void prepare (VelmoAudioProcessor& p, int ins, int outs, int blockSize)

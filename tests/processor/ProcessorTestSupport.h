@@ -3,9 +3,11 @@
 #include "processor/VelmoAudioProcessor.h"
 
 #include "dsp/maths/Maths.h"
+#include "tests/support/TestSignals.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -109,15 +111,11 @@ namespace ProcessorTest
         return Maths::power (10.0f, db * 0.05f);
     }
 
-    // A deterministic stereo test signal: two sines of different pitch and level.
+    // The test signals' programme from startSample on, peaking at levelL and levelR.
     inline void fillSignal (juce::AudioSampleBuffer& b, int startSample, float levelL = 0.3f, float levelR = 0.2f)
     {
-        for (int i = 0; i < b.getNumSamples(); ++i)
-        {
-            const double t = (double) (startSample + i);
-            b.setSample (0, i, levelL * (float) std::sin (t * 0.031));
-            if (b.getNumChannels() > 1)
-                b.setSample (1, i, levelR * (float) std::sin (t * 0.047 + 0.5));
-        }
+        for (int ch = 0; ch < std::min (b.getNumChannels(), 2); ++ch)
+            for (int i = 0; i < b.getNumSamples(); ++i)
+                b.setSample (ch, i, testsignals::programme (ch, startSample + i, ch == 0 ? levelL : levelR));
     }
 }

@@ -1,4 +1,5 @@
 #include "tests/support/RenderSet.h"
+#include "tests/support/TestSignals.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,6 +10,9 @@
 
 namespace renderset
 {
+using testsignals::Noise;
+using testsignals::sineOfCycles;
+
 namespace
 {
 using Events = std::vector<Event>;
@@ -133,42 +137,6 @@ std::vector<Case> buildCases()
         list.push_back(c);
     }
     return list;
-}
-
-// Uniform in [-1, 1): integer noise scaled by a power of two.
-struct Noise
-{
-    std::uint32_t state;
-    explicit Noise(std::uint32_t seed) : state(seed * 2654435761u + 12345u) {}
-    double next()
-    {
-        state ^= state << 13;
-        state ^= state >> 17;
-        state ^= state << 5;
-        return static_cast<double>(static_cast<std::int32_t>(state)) * (1.0 / 2147483648.0);
-    }
-};
-
-// sin(2 pi p) from a polynomial: additions and multiplications only.
-double sineOfCycles(double p)
-{
-    p -= static_cast<double>(static_cast<long long>(p));
-    if (p >= 0.5)
-        p -= 1.0;
-    if (p < -0.5)
-        p += 1.0;
-    const double x = p * 6.283185307179586;
-    const double x2 = x * x;
-    double s = 1.0 / 355687428096000.0; // 1/17!
-    s = s * -x2 + 1.0 / 1307674368000.0;
-    s = s * -x2 + 1.0 / 6227020800.0;
-    s = s * -x2 + 1.0 / 39916800.0;
-    s = s * -x2 + 1.0 / 362880.0;
-    s = s * -x2 + 1.0 / 5040.0;
-    s = s * -x2 + 1.0 / 120.0;
-    s = s * -x2 + 1.0 / 6.0;
-    s = s * -x2 + 1.0;
-    return s * x;
 }
 } // namespace
 

@@ -1,8 +1,9 @@
 // A fixed set of renders through a VST 2.4 library: sample rates, block-size
 // patterns, parameter sets, automation between blocks, Color glides, mono and
-// stereo. The input signal is made with integer and basic floating-point
-// arithmetic only (no maths library), so every platform feeds the plug-in the
-// same bytes; the renders can then be compared by checksum or sample by sample.
+// stereo. The input signal is made from the test signals' Noise and
+// sineOfCycles, with integer and basic floating-point arithmetic only (no
+// maths library), so every platform feeds the plug-in the same bytes; the
+// renders can then be compared by checksum or sample by sample.
 //
 // Depends on the test host library alone.
 #pragma once

@@ -3,6 +3,7 @@
 // and its answers to bad command lines.
 #include "tests/support/RunProgram.h"
 #include "tests/support/TemporaryDirectory.h"
+#include "tests/support/TestSignals.h"
 #include "tools/AudioFile.h"
 
 #include <gtest/gtest.h>
@@ -436,19 +437,14 @@ TEST_F(HostCommand, StateFilesThatAreNotVelmoChunksOrThatThePluginRejectsFail)
 TEST_F(HostCommand, ALongFileRendersInConstantMemory)
 {
     constexpr int rate = 96000;
-    auto writeSines = [&](const std::string& name, std::int64_t frames) {
+    auto writeSignal = [&](const std::string& name, std::int64_t frames) {
         velmohost::FileFormat format;
         std::string note, error;
         ASSERT_TRUE(velmohost::chooseOutputFormat(file(name), "16", 0, 2, rate, format, note, error)) << error;
         auto writer = velmohost::AudioWriter::open(file(name), format, 2, rate, error);
         ASSERT_TRUE(writer) << error;
-        std::vector<float> left(48000), right(48000);
-        for (std::size_t i = 0; i < left.size(); ++i)
-        {
-            left[i] = 0.5f * static_cast<float>(std::sin(0.02 * static_cast<double>(i)));
-            right[i] = 0.5f * static_cast<float>(std::sin(0.03 * static_cast<double>(i)));
-        }
-        const float* channels[] = {left.data(), right.data()};
+        const auto signal = testsignals::programme(2, 48000);
+        const float* channels[] = {signal[0].data(), signal[1].data()};
         for (std::int64_t done = 0; done < frames; done += 48000)
             ASSERT_TRUE(writer->write(channels, static_cast<long>(std::min<std::int64_t>(48000, frames - done))));
         ASSERT_TRUE(writer->close(error)) << error;
@@ -463,8 +459,8 @@ TEST_F(HostCommand, ALongFileRendersInConstantMemory)
     };
 
     constexpr std::int64_t frames = 600LL * rate;
-    writeSines("short.wav", rate / 2);
-    writeSines("long.wav", frames);
+    writeSignal("short.wav", rate / 2);
+    writeSignal("long.wav", frames);
     const double base = peakMegabytes("short.wav", "short-out.wav");
     const double peak = peakMegabytes("long.wav", "long-out.wav");
     std::printf("peak memory: %.1f MB for a 10-minute 96 kHz stereo render, %.1f MB for half a second\n", peak, base);

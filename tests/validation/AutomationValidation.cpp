@@ -57,10 +57,7 @@ void automate(const ValueSet& set, int channels)
     });
 
     std::mt19937 random(3);
-    std::vector<float> noise(48000);
-    std::uniform_real_distribution<float> uniform(-1.0f, 1.0f);
-    for (auto& x : noise)
-        x = uniform(random);
+    const std::vector<float> noise = testsignals::noise(48000, 3);
 
     // Gain may be anything at any moment: the limit is the loudest.
     OutputCheck check(peakLimit(1.0f));
@@ -129,7 +126,7 @@ void expectCleanAudio(const ValueSet& set)
                 ++figures().automationEvents;
 
                 OutputCheck check(peakLimit(1.0f));
-                runBlocks(*plugin, asChannels(testSignal(1, 8192)[0], channels), [] { return 256; },
+                runBlocks(*plugin, asChannels(programme(1, 8192)[0], channels), [] { return 256; },
                           [&](long, int n, float* const* out) {
                               for (int c = 0; c < channels; ++c)
                                   check.check(out[c], n);

@@ -26,7 +26,7 @@ TEST(ValidationEditor, OpenAndCloseWhileAnotherThreadProcessesAndAutomates)
         std::atomic<bool> running{true};
         OutputCheck check(peakLimit(1.0f));
         std::thread audio([&] {
-            const auto input = asChannels(testSignal(1, 4096)[0], channels);
+            const auto input = asChannels(programme(1, 4096)[0], channels);
             while (running.load())
                 runBlocks(*plugin, input, [] { return 128; }, [&](long, int n, float* const* out) {
                     for (int c = 0; c < channels; ++c)

@@ -20,7 +20,7 @@ void openRunAndClose(int channels, float punch)
     plugin->setParameter(1, punch);
     prepare(*plugin, channels, 44100.0, 256);
     OutputCheck check(peakLimit(0.5f));
-    runBlocks(*plugin, asChannels(testSignal(1, 700)[0], channels), [] { return 256; },
+    runBlocks(*plugin, asChannels(programme(1, 700)[0], channels), [] { return 256; },
               [&](long, int n, float* const* out) { check.check(out[0], n); });
     EXPECT_TRUE(check.clean()) << check.report();
     plugin->setMains(false);
@@ -58,7 +58,7 @@ TEST(ValidationLifecycle, MainsOnAndOffBetweenRuns)
 {
     auto plugin = openInstance();
     ASSERT_TRUE(plugin);
-    const auto stereo = asChannels(testSignal(1, 2048)[0], 2);
+    const auto stereo = asChannels(programme(1, 2048)[0], 2);
 
     for (int round = 0; round < 40; ++round)
     {
@@ -99,7 +99,7 @@ TEST(ValidationLifecycle, EveryRateAndBlockSizeInMonoAndStereo)
 {
     // Noise, a square, a sweep and silence, with settings that work the whole chain.
     std::vector<float> signal;
-    for (const auto& s : finiteSignals())
+    for (const auto& s : kinds())
     {
         const auto part = s.make(6000, 44100.0);
         signal.insert(signal.end(), part.begin(), part.end());
@@ -149,7 +149,7 @@ TEST(ValidationLifecycle, AbsurdSampleRates)
         plugin->setMains(true);
 
         OutputCheck check(peakLimit(0.5f));
-        runBlocks(*plugin, asChannels(testSignal(1, 4096)[0], 2), [] { return 512; },
+        runBlocks(*plugin, asChannels(programme(1, 4096)[0], 2), [] { return 512; },
                   [&](long, int n, float* const* out) {
                       check.check(out[0], n);
                       check.check(out[1], n);

@@ -4,16 +4,17 @@
 // filter under the processor's callback lock, which the audio thread then
 // may wait for: those waits are measured and printed.
 //
-// This program replaces the C allocator (as the processor's allocation test
-// does) and the blocking calls of the thread library: mutex and read-write
-// lock acquisition (a wait is an acquisition that a try could not make at
-// once, timed), condition and semaphore waits, sleeps and yields. It exports
-// them, so that the plug-in library, loaded later, binds to them too. The
-// audio thread is a thread of its own, which counts every system call it
-// makes through a seccomp filter that traps them. Only the audio thread is
-// watched, and only while it is inside the plug-in: the test host's own
-// work in its callback is left out.
+// This program replaces the C allocator (with the allocation counter of
+// tests/support, as the processor's allocation test does) and the blocking
+// calls of the thread library: mutex and read-write lock acquisition (a wait
+// is an acquisition that a try could not make at once, timed), condition and
+// semaphore waits, sleeps and yields. It exports them, so that the plug-in
+// library, loaded later, binds to them too. The audio thread is a thread of
+// its own, which counts every system call it makes through a seccomp filter
+// that traps them. Only the audio thread is watched, and only while it is
+// inside the plug-in: the test host's own work in its callback is left out.
 #include "ValidationSupport.h"
+#include "tests/support/AllocationCounter.h"
 
 #include <dlfcn.h>
 #include <pthread.h>
@@ -39,40 +40,34 @@
 #include <cstring>
 #include <thread>
 
-extern "C"
-{
-    void* __libc_malloc(std::size_t);
-    void* __libc_calloc(std::size_t, std::size_t);
-    void* __libc_realloc(void*, std::size_t);
-    void* __libc_memalign(std::size_t, std::size_t);
-    void __libc_free(void*);
-}
-
 namespace
 {
-thread_local bool audioThread = false;
-std::atomic<long> allocations{0};
+namespace allocations = testsupport::allocations;
+
 std::atomic<long> waits{0};
 std::atomic<long> systemCalls{0};
 // The longest and the total time of the waits counted, in nanoseconds.
 std::atomic<long long> longestWaitNs{0};
 std::atomic<long long> totalWaitNs{0};
-// The largest single allocation on any thread since it was last cleared.
-std::atomic<std::size_t> largestAllocation{0};
 
+// The thread the allocation counter watches, while it is not inside the
+// test host's callback, is watched for waits and system calls too.
 bool watched()
 {
-    return audioThread && !velmohost::insideHostCallback();
+    return allocations::counting();
 }
 
-void noteAllocation(std::size_t bytes)
+// Watches the calling thread from construction to destruction, without
+// clearing the counts.
+struct Watching
 {
-    if (watched())
-        ++allocations;
-    for (auto largest = largestAllocation.load(std::memory_order_relaxed); bytes > largest;)
-        if (largestAllocation.compare_exchange_weak(largest, bytes, std::memory_order_relaxed))
-            break;
-}
+    Watching()
+    {
+        allocations::leaveOutWhile(velmohost::insideHostCallback);
+        allocations::resume();
+    }
+    ~Watching() { allocations::pause(); }
+};
 
 // The thread library's own function of that name, found once.
 template <typename Function>
@@ -221,51 +216,6 @@ std::string systemCallNames()
 
 extern "C"
 {
-void* malloc(std::size_t size)
-{
-    noteAllocation(size);
-    return __libc_malloc(size);
-}
-
-void* calloc(std::size_t count, std::size_t size)
-{
-    noteAllocation(count * size);
-    return __libc_calloc(count, size);
-}
-
-void* realloc(void* p, std::size_t size)
-{
-    noteAllocation(size);
-    return __libc_realloc(p, size);
-}
-
-void* aligned_alloc(std::size_t alignment, std::size_t size)
-{
-    noteAllocation(size);
-    return __libc_memalign(alignment, size);
-}
-
-void* memalign(std::size_t alignment, std::size_t size)
-{
-    noteAllocation(size);
-    return __libc_memalign(alignment, size);
-}
-
-int posix_memalign(void** out, std::size_t alignment, std::size_t size)
-{
-    noteAllocation(size);
-    void* p = __libc_memalign(alignment, size);
-    if (p == nullptr)
-        return 12; // ENOMEM
-    *out = p;
-    return 0;
-}
-
-void free(void* p)
-{
-    __libc_free(p);
-}
-
 int pthread_mutex_lock(pthread_mutex_t* m)
 {
     if (watched())
@@ -378,7 +328,7 @@ Counts watchBlocks(Plugin& plugin, const BlockRun& run)
         for (int c = 0; c < channels; ++c)
             for (int i = 0; i < blockSize; ++i)
                 in[static_cast<std::size_t>(c)][static_cast<std::size_t>(i)] =
-                    0.8f * static_cast<float>(std::sin((block * blockSize + i) * (0.01 + 0.003 * c)));
+                    programme(c, static_cast<long>(block) * blockSize + i, 0.8f);
     };
     auto pointers = [&](std::vector<std::vector<float>>& buffers, int offset) {
         std::vector<float*> p;
@@ -407,7 +357,7 @@ Counts watchBlocks(Plugin& plugin, const BlockRun& run)
         const auto period = std::chrono::duration<double>(blockSize / 44100.0);
         auto next = std::chrono::steady_clock::now();
 
-        allocations = 0;
+        allocations::clear();
         waits = 0;
         systemCalls = 0;
         longestWaitNs = 0;
@@ -424,16 +374,15 @@ Counts watchBlocks(Plugin& plugin, const BlockRun& run)
             for (std::size_t s = 0; s < ins.size(); ++s)
             {
                 const int n = std::min(subBlockSize, blockSize - static_cast<int>(s) * subBlockSize);
-                audioThread = true;
+                const Watching watching;
                 plugin.processReplacing(ins[s].data(), outs[s].data(), n);
                 if (run.between)
                     run.between(subBlock++);
-                audioThread = false;
             }
         }
 
         counts.blocks = run.blocks;
-        counts.allocations = allocations.load();
+        counts.allocations = allocations::count();
         counts.waits = waits.load();
         counts.systemCalls = systemCalls.load();
         counts.firstSystemCalls = systemCallNames();
@@ -459,21 +408,24 @@ void expectRealTimeSafe(const Counts& counts)
 
 TEST(ValidationRealtime, TheCountersSeeAllocationsWaitsAndSystemCalls)
 {
-    allocations = 0;
+    allocations::clear();
     waits = 0;
     longestWaitNs = 0;
-    audioThread = true;
-    void* p = std::malloc(64);
-    audioThread = false;
+    void* volatile p = nullptr; // volatile: the compiler may not leave out the pair of calls
+    {
+        const Watching watching;
+        p = std::malloc(64);
+    }
     std::free(p);
-    EXPECT_EQ(allocations.load(), 1);
+    EXPECT_EQ(allocations::count(), 1);
 
     pthread_mutex_t busy = PTHREAD_MUTEX_INITIALIZER;
     pthread_mutex_lock(&busy);
     std::thread waiter([&] {
-        audioThread = true;
-        pthread_mutex_lock(&busy);
-        audioThread = false;
+        {
+            const Watching watching;
+            pthread_mutex_lock(&busy);
+        }
         pthread_mutex_unlock(&busy);
     });
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -486,9 +438,11 @@ TEST(ValidationRealtime, TheCountersSeeAllocationsWaitsAndSystemCalls)
     std::thread caller([&] {
         notCounted = countSystemCallsOfThisThread();
         systemCalls = 0;
-        audioThread = true;
-        const long pid = syscall(SYS_getpid);
-        audioThread = false;
+        long pid = 0;
+        {
+            const Watching watching;
+            pid = syscall(SYS_getpid);
+        }
         EXPECT_GT(pid, 0);
     });
     caller.join();
@@ -627,13 +581,13 @@ TEST(ValidationRealtime, AnAbsurdBlockSizeIsNotPreparedFor)
     for (int announced : {1 << 20, 1 << 24, std::numeric_limits<int>::max()})
     {
         SCOPED_TRACE(announced);
-        largestAllocation = 0;
+        allocations::clearLargest();
         prepare(*plugin, 1, 44100.0, announced);
-        EXPECT_LT(largestAllocation.load(), std::size_t{64} << 20);
+        EXPECT_LT(allocations::largest(), std::size_t{64} << 20);
     }
 
     OutputCheck check(peakLimit(0.5f));
-    runBlocks(*plugin, {testSignal(1, 3000)[0]}, [] { return 3000; },
+    runBlocks(*plugin, {programme(1, 3000)[0]}, [] { return 3000; },
               [&](long, int n, float* const* out) { check.check(out[0], n); });
     EXPECT_TRUE(check.clean()) << check.report();
     EXPECT_GT(check.peak, 0.1f);

@@ -178,7 +178,7 @@ TEST(ValidationState, OversizedChunksOfEveryKindFinishAndLeaveAWorkingInstance)
         plugin->setParameter(1, 0.0f);
         plugin->setChunk(state);
         EXPECT_EQ(plugin->getParameter(1), 0.25f);
-        EXPECT_TRUE(std::isfinite(render(*plugin, testSignal(2, 512))[0].back()));
+        EXPECT_TRUE(std::isfinite(render(*plugin, programme(2, 512))[0].back()));
     }
     EXPECT_EQ(plugin->getParameter(0), 0.75f);
 }

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <random>
 #include <sstream>
 
 namespace Validation
@@ -96,53 +95,6 @@ std::string OutputCheck::report() const
     s << nans << " NaN, " << infinities << " infinite, " << subnormals << " subnormal, " << overLimit
       << " over " << limit << " (peak " << peak << ")";
     return s.str();
-}
-
-const std::vector<Signal>& finiteSignals()
-{
-    static const std::vector<Signal> signals = {
-        {"noise",
-         [](int frames, double) {
-             std::mt19937 random(5);
-             std::uniform_real_distribution<float> uniform(-1.0f, 1.0f);
-             std::vector<float> s(static_cast<std::size_t>(frames));
-             for (auto& x : s)
-                 x = uniform(random);
-             return s;
-         }},
-        {"silence", [](int frames, double) { return std::vector<float>(static_cast<std::size_t>(frames), 0.0f); }},
-        {"full-scale square",
-         [](int frames, double rate) {
-             std::vector<float> s(static_cast<std::size_t>(frames));
-             const long period = std::max(2L, std::lround(rate / 100.0));
-             for (int i = 0; i < frames; ++i)
-                 s[static_cast<std::size_t>(i)] = (i % period) < period / 2 ? 1.0f : -1.0f;
-             return s;
-         }},
-        {"DC", [](int frames, double) { return std::vector<float>(static_cast<std::size_t>(frames), 1.0f); }},
-        {"impulses",
-         [](int frames, double) {
-             std::vector<float> s(static_cast<std::size_t>(frames), 0.0f);
-             for (int i = 0; i < frames; i += 3001)
-                 s[static_cast<std::size_t>(i)] = (i / 3001) % 2 == 0 ? 1.0f : -1.0f;
-             return s;
-         }},
-        {"sweep",
-         [](int frames, double rate) {
-             // 20 Hz up to the Nyquist frequency, at full scale.
-             std::vector<float> s(static_cast<std::size_t>(frames));
-             constexpr double pi = 3.14159265358979323846;
-             const double top = rate / 2.0, k = std::log(top / 20.0) / frames;
-             double phase = 0.0;
-             for (int i = 0; i < frames; ++i)
-             {
-                 phase += 2.0 * pi * 20.0 * std::exp(k * i) / rate;
-                 s[static_cast<std::size_t>(i)] = static_cast<float>(std::sin(phase));
-             }
-             return s;
-         }},
-    };
-    return signals;
 }
 
 void prepare(Plugin& plugin, int channels, double rate, int maxBlock)

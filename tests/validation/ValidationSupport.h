@@ -1,6 +1,7 @@
 // The validation suite's common ground: the built Velmo.so through the test
-// host (PluginTestSupport.h), the checks made on every output block, the
-// test signals, and the figures the suite prints when a program ends.
+// host (PluginTestSupport.h), the checks made on every output block, and the
+// figures the suite prints when a program ends. The signals are the tests'
+// common ones (tests/support/TestSignals.h).
 #pragma once
 
 #include "tests/wrapper/PluginTestSupport.h"
@@ -15,6 +16,7 @@
 namespace Validation
 {
 using namespace PluginTest;
+using testsignals::kinds;
 
 // Built with a sanitizer, where everything runs many times slower.
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
@@ -66,18 +68,6 @@ struct OutputCheck
     float peak = 0.0f;
     long nans = 0, infinities = 0, subnormals = 0, overLimit = 0;
 };
-
-// One mono test signal of `frames` samples at a sample rate.
-using SignalMaker = std::function<std::vector<float>(int frames, double rate)>;
-
-struct Signal
-{
-    const char* name;
-    SignalMaker make;
-};
-
-// Noise, silence, full-scale square waves, DC, impulses and a sweep.
-const std::vector<Signal>& finiteSignals();
 
 // Sets channel layout (1 or 2 channels in and out) and the rate and block
 // size, then switches the instance on.

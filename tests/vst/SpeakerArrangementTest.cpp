@@ -1,66 +1,39 @@
 // allocateArrangement, deallocateArrangement, copySpeaker, matchArrangement.
+#include "tests/support/AllocationCounter.h"
 #include "tests/vst/VstTestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <cstring>
-#include <new>
 
 using namespace vsttest;
 
-// Counting global allocation, so that the tests can see what the tools
-// allocate and free. Counting is on only inside a Tracking scope.
+// What the tools allocate and free through operator new and delete, counted
+// inside a Tracking scope.
 namespace
 {
-bool tracking = false;
-int news = 0;
-int deletes = 0;
-std::size_t lastSize = 0;
+namespace allocations = testsupport::allocations;
 
-struct Tracking
+struct Tracking : allocations::Scope
 {
-    Tracking()
-    {
-        news = deletes = 0;
-        lastSize = 0;
-        tracking = true;
-    }
-    ~Tracking() { tracking = false; }
+    Tracking() : Scope(allocations::Threads::every) {}
 };
-} // namespace
 
-void* operator new(std::size_t size)
+long news()
 {
-    if (tracking)
-    {
-        ++news;
-        lastSize = size;
-    }
-    if (void* p = std::malloc(size == 0 ? 1 : size))
-        return p;
-    throw std::bad_alloc();
+    return allocations::count();
 }
 
-namespace
+long deletes()
 {
-void release(void* p) noexcept
+    return allocations::releases();
+}
+
+std::size_t lastSize()
 {
-    if (tracking && p != nullptr)
-        ++deletes;
-    std::free(p);
+    return allocations::lastSize();
 }
 } // namespace
-
-void operator delete(void* p) noexcept
-{
-    release(p);
-}
-
-void operator delete(void* p, std::size_t) noexcept
-{
-    release(p);
-}
 
 namespace
 {
@@ -97,8 +70,8 @@ TEST(SpeakerArrangement, AllocateMakesAZeroedBlockOfTheRightSize)
         {
             Tracking t;
             EXPECT_TRUE(effect.allocateArrangement(&a, channels));
-            EXPECT_EQ(news, 1);
-            EXPECT_EQ(lastSize, 8u + 112u * static_cast<std::size_t>(channels));
+            EXPECT_EQ(news(), 1);
+            EXPECT_EQ(lastSize(), 8u + 112u * static_cast<std::size_t>(channels));
         }
         ASSERT_NE(a, nullptr);
         EXPECT_EQ(a->type, 0);
@@ -117,8 +90,8 @@ TEST(SpeakerArrangement, AllocateReplacesAnExistingBlock)
     {
         Tracking t;
         EXPECT_TRUE(effect.allocateArrangement(&a, 1));
-        EXPECT_EQ(deletes, 1);
-        EXPECT_EQ(news, 1);
+        EXPECT_EQ(deletes(), 1);
+        EXPECT_EQ(news(), 1);
     }
     EXPECT_EQ(a->type, 0);
     EXPECT_EQ(a->numChannels, 1);
@@ -133,9 +106,9 @@ TEST(SpeakerArrangement, CountsWhoseSizeDoesNotFit32BitsAreRefused)
     Tracking t;
     EXPECT_FALSE(effect.allocateArrangement(&a, -1));
     EXPECT_EQ(a, nullptr);
-    EXPECT_EQ(deletes, 1); // the old block is gone
+    EXPECT_EQ(deletes(), 1); // the old block is gone
     EXPECT_FALSE(effect.allocateArrangement(&a, 19173962));
-    EXPECT_EQ(news, 0);
+    EXPECT_EQ(news(), 0);
 }
 
 TEST(SpeakerArrangement, DeallocateTwiceFreesOnce)
@@ -147,7 +120,7 @@ TEST(SpeakerArrangement, DeallocateTwiceFreesOnce)
     EXPECT_TRUE(effect.deallocateArrangement(&a));
     EXPECT_EQ(a, nullptr);
     EXPECT_TRUE(effect.deallocateArrangement(&a));
-    EXPECT_EQ(deletes, 1);
+    EXPECT_EQ(deletes(), 1);
 }
 
 TEST(SpeakerArrangement, CopySpeakerCopiesEveryFieldBitForBit)
@@ -213,8 +186,8 @@ TEST(SpeakerArrangement, MatchCopiesTypeAndEverySpeaker)
         {
             Tracking t;
             EXPECT_TRUE(effect.matchArrangement(&to, from));
-            EXPECT_EQ(deletes, 1);
-            EXPECT_EQ(lastSize, 8u + 112u * static_cast<std::size_t>(channels));
+            EXPECT_EQ(deletes(), 1);
+            EXPECT_EQ(lastSize(), 8u + 112u * static_cast<std::size_t>(channels));
         }
         ASSERT_NE(to, from);
         EXPECT_EQ(to->type, 3);
@@ -237,7 +210,7 @@ TEST(SpeakerArrangement, MatchFromNullLeavesTheTargetAlone)
         Tracking t;
         EXPECT_FALSE(effect.matchArrangement(&to, nullptr));
         EXPECT_EQ(to, before);
-        EXPECT_EQ(deletes, 0);
+        EXPECT_EQ(deletes(), 0);
     }
     effect.deallocateArrangement(&to);
 }

@@ -64,7 +64,7 @@ TEST_F(EditorLifecycle, OpensAgainAndAgainWhileAudioAndParametersRun)
 {
     std::atomic<bool> running{true};
     std::thread audio([&] {
-        const auto in = testSignal(2, 256);
+        const auto in = programme(2, 256);
         while (running.load())
         {
             render(*plugin, in);

@@ -14,7 +14,7 @@ TEST(PluginLifecycle, CloseAnswersOneAndManyInstancesComeAndGo)
         auto plugin = makePlugin();
         ASSERT_TRUE(plugin);
         plugin->setMains(true);
-        render(*plugin, testSignal(2, 1024));
+        render(*plugin, programme(2, 1024));
         plugin->setMains(false);
         EXPECT_EQ(plugin->close(), 1);
         // The host forgets the record once it is closed.
@@ -49,7 +49,7 @@ TEST(PluginLifecycle, InstancesOnSeveralThreadsAtOnce)
                 }
                 plugin->setParameter(t % 3, 0.8f);
                 plugin->setMains(true);
-                const auto out = render(*plugin, testSignal(2, 2048));
+                const auto out = render(*plugin, programme(2, 2048));
                 if (!std::isfinite(out[0].back()) || plugin->getChunk().empty())
                     ++failures;
             }
@@ -67,7 +67,7 @@ TEST(PluginLifecycle, HostThreadsSetParametersAndStateWhileAudioRuns)
 
     std::atomic<bool> running{true};
     std::thread audio([&] {
-        const auto in = testSignal(2, 512);
+        const auto in = programme(2, 512);
         while (running.load())
             render(*plugin, in);
     });
@@ -104,7 +104,7 @@ TEST(PluginLifecycle, TheLibraryCanBeUnloadedAndLoadedAgain)
         ASSERT_TRUE(plugin) << error;
         plugin->open();
         plugin->setMains(true);
-        const auto out = render(*plugin, testSignal(2, 1024));
+        const auto out = render(*plugin, programme(2, 1024));
         EXPECT_TRUE(std::isfinite(out[1].back()));
         plugin.reset(); // closes; the library goes with the last owner
     }
@@ -135,5 +135,5 @@ TEST(PluginLifecycle, EditorOpcodesWithoutADisplay)
 
     // The plug-in keeps working.
     plugin->setMains(true);
-    EXPECT_TRUE(std::isfinite(render(*plugin, testSignal(2, 512))[0].back()));
+    EXPECT_TRUE(std::isfinite(render(*plugin, programme(2, 512))[0].back()));
 }

@@ -32,7 +32,7 @@ std::unique_ptr<Plugin> stereoPlugin(float gain, float punch, float color)
 // non-finite output sample.
 int blocksWithNonFiniteOutput(Plugin& plugin, float bad, bool badFirst, int blocks)
 {
-    const auto signal = testSignal(2, blockSize * blocks);
+    const auto signal = programme(2, blockSize * blocks);
     std::vector<float> inL(blockSize), inR(blockSize), outL(blockSize), outR(blockSize);
     float* ins[] = {inL.data(), inR.data()};
     float* outs[] = {outL.data(), outR.data()};

@@ -81,7 +81,7 @@ class PluginRendering : public ::testing::TestWithParam<Settings>
 TEST_P(PluginRendering, StereoMatchesTheProcessorDrivenDirectly)
 {
     const Settings s = GetParam();
-    const auto in = testSignal(2, 20000);
+    const auto in = programme(2, 20000);
     auto plugin = preparedPlugin(s, 2);
     ASSERT_TRUE(plugin);
     const auto viaHost = render(*plugin, in);
@@ -92,7 +92,7 @@ TEST_P(PluginRendering, StereoMatchesTheProcessorDrivenDirectly)
 TEST_P(PluginRendering, MonoMatchesTheProcessorDrivenDirectly)
 {
     const Settings s = GetParam();
-    const auto in = testSignal(1, 20000);
+    const auto in = programme(1, 20000);
     auto plugin = preparedPlugin(s, 1);
     ASSERT_TRUE(plugin);
     EXPECT_EQ(plugin->effect()->numInputs, 1);
@@ -109,7 +109,7 @@ INSTANTIATE_TEST_SUITE_P(Settings, PluginRendering,
 TEST(PluginProcessing, PreparesAtTheFirstBlockWhenTheHostNeverSwitchedOn)
 {
     const Settings s{48000.0, 256, 0.6f, 0.5f, 0.4f};
-    const auto in = testSignal(2, 6000);
+    const auto in = programme(2, 6000);
     auto plugin = preparedPlugin(s, 2, false);
     ASSERT_TRUE(plugin);
     expectBitIdentical(render(*plugin, in), renderDirectly(s, in));
@@ -117,7 +117,7 @@ TEST(PluginProcessing, PreparesAtTheFirstBlockWhenTheHostNeverSwitchedOn)
 
 TEST(PluginProcessing, AHostWithoutASampleRateGets44100)
 {
-    const auto in = testSignal(2, 6000);
+    const auto in = programme(2, 6000);
     auto plugin = preparedPlugin({0.0, 512, 0.5f, 0.5f, 0.7f}, 2);
     ASSERT_TRUE(plugin);
     expectBitIdentical(render(*plugin, in), renderDirectly({44100.0, 512, 0.5f, 0.5f, 0.7f}, in));
@@ -126,7 +126,7 @@ TEST(PluginProcessing, AHostWithoutASampleRateGets44100)
 TEST(PluginProcessing, InPlaceBuffersGiveTheSameResult)
 {
     const Settings s{44100.0, 512, 0.5f, 0.7f, 0.5f};
-    const auto in = testSignal(2, 4096);
+    const auto in = programme(2, 4096);
     auto plugin = preparedPlugin(s, 2);
     ASSERT_TRUE(plugin);
 
@@ -142,7 +142,7 @@ TEST(PluginProcessing, InPlaceBuffersGiveTheSameResult)
 TEST(PluginProcessing, SoftBypassPassesTheInputUnchanged)
 {
     const Settings s{44100.0, 512, 0.9f, 1.0f, 1.0f};
-    const auto in = testSignal(2, 4096);
+    const auto in = programme(2, 4096);
     auto plugin = preparedPlugin(s, 2);
     ASSERT_TRUE(plugin);
 

@@ -1,6 +1,7 @@
 // The built Velmo.so, loaded by the test host as a VST 2.4 host loads it.
 #pragma once
 
+#include "tests/support/TestSignals.h"
 #include "tools/VstHost.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +15,7 @@
 namespace PluginTest
 {
 using namespace velmohost;
+using testsignals::programme;
 
 // On Linux the plug-in runs its editors on a message thread of its own, so any
 // host thread may open and close them. On Windows the host's UI thread is the
@@ -60,21 +62,6 @@ inline std::uint32_t bitsOf(float f)
     std::uint32_t u;
     std::memcpy(&u, &f, sizeof u);
     return u;
-}
-
-// A deterministic stereo signal with transients, loud enough to work the compressor.
-inline std::vector<std::vector<float>> testSignal(int channels, int frames)
-{
-    std::vector<std::vector<float>> s(static_cast<std::size_t>(channels), std::vector<float>(static_cast<std::size_t>(frames)));
-    for (int i = 0; i < frames; ++i)
-    {
-        const double t = i;
-        const double burst = std::exp(-std::fmod(t, 4000.0) / 600.0);
-        s[0][static_cast<std::size_t>(i)] = static_cast<float>(0.6 * burst * std::sin(t * 0.021) + 0.1 * std::sin(t * 0.33));
-        if (channels > 1)
-            s[1][static_cast<std::size_t>(i)] = static_cast<float>(0.4 * burst * std::sin(t * 0.017 + 1.0) + 0.1 * std::sin(t * 0.29));
-    }
-    return s;
 }
 
 // Runs a signal through an instance with separate input and output buffers.
