@@ -1,6 +1,11 @@
+#include "editor/VelmoAudioProcessorEditor.h"
 #include "processor/VelmoAudioProcessor.h"
 
-#include "editor/VelmoAudioProcessorEditor.h"
+// The framework's plug-in factory: the wrapper owns and deletes the result.
+juce::AudioProcessor* JUCE_CALLTYPE createPluginFilter()
+{
+    return new VelmoAudioProcessor();
+}
 
 // The framework owns the editor and deletes it when the host closes it.
 juce::AudioProcessorEditor* VelmoAudioProcessor::createEditor()
