@@ -34,10 +34,11 @@ struct ShelfFilterHolder
 // Threads: processBlock runs under getCallbackLock(), which the wrapper holds
 // around every block. Anything that re-designs or replaces the filter, or
 // prepares the compressor and follower, takes the same lock, so it never
-// overlaps a running block. The lock is taken there and nowhere else: those
-// steps rebuild state a block reads sample by sample, while a parameter
-// change is one relaxed atomic store the next block picks up, so host and
-// editor threads setting values never wait for the audio thread.
+// overlaps a running block; so do the wrapper's changes of rate, block size
+// and channel layout. Nothing else takes it: those steps rebuild state a
+// block reads sample by sample, while a parameter change is one relaxed
+// atomic store the next block picks up, so host and editor threads setting
+// values never wait for the audio thread.
 class VelmoAudioProcessor : public juce::AudioProcessor,
                             public juce::ChangeBroadcaster
 {

@@ -7,7 +7,7 @@ juce::AudioProcessor* JUCE_CALLTYPE createPluginFilter()
     return new VelmoAudioProcessor();
 }
 
-// The framework owns the editor and deletes it when the host closes it.
+// The caller owns the editor: the wrapper deletes it when the host closes it.
 juce::AudioProcessorEditor* VelmoAudioProcessor::createEditor()
 {
     return new VelmoAudioProcessorEditor (*this);
