@@ -16,7 +16,7 @@ namespace Dsp
 namespace
 {
 
-constexpr double twoPi = 6.283185307179586;
+using Maths::twoPi;
 
 // Square root with a non-negative real part; a D on the negative real axis
 // gives +j sqrt(-D) whatever the sign of its zero imaginary part.

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "dsp/RootList.h"
+#include "dsp/maths/Maths.h"
 
 namespace Dsp
 {
@@ -15,11 +16,11 @@ namespace Dsp
 struct BandMapping
 {
     // Radians per sample. No lower edge lies below lowestEdge. A band whose
-    // upper edge would lie above highestEdge reaches past the Nyquist
-    // frequency and is slid down to end at topEdge, 0.95 of it.
+    // upper edge would lie above highestEdge, 1e-8 short of pi, reaches past
+    // the Nyquist frequency and is slid down to end at topEdge, 0.95 of it.
     static constexpr double lowestEdge = 1e-8;
-    static constexpr double highestEdge = 3.141592643589793;
-    static constexpr double topEdge = 0.95 * 3.141592653589793;
+    static constexpr double highestEdge = Maths::pi - 1e-8;
+    static constexpr double topEdge = 0.95 * Maths::pi;
     // Narrowest band mapped as it is. Narrower bands next to an edge clamp
     // (and any band under about 1e-14) get poles on or outside the unit
     // circle by rounding alone; empty, reversed and NaN bands have no width.

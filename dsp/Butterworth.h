@@ -72,7 +72,7 @@ public:
         BandMapping mapping(centre, width, digital, prototype.roots);
         // Bands centred below a quarter of the sample rate are normalised at
         // the Nyquist frequency, all others (and NaN) at DC.
-        digital.referenceOmega = centre < 0.25 ? 3.141592653589793 : 0.0;
+        digital.referenceOmega = centre < 0.25 ? Maths::pi : 0.0;
         digital.referenceGain = 1.0;
         cascade.buildFromRoots(digital);
     }

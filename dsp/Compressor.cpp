@@ -130,7 +130,7 @@ void Compressor::updateDerivedValues()
     belowThreshold = levelBelowThreshold(threshold);
 }
 
-void Compressor::compressBlock(float* left, float* right)
+void Compressor::compressBlock(float* left, float* right) noexcept
 {
     leftChannel = left;
     rightChannel = right;
@@ -149,7 +149,7 @@ void Compressor::compressBlock(float* left, float* right)
         processSamples<false, false>(left, right);
 }
 
-Compressor::Run Compressor::begin() const
+Compressor::Run Compressor::begin() const noexcept
 {
     return { { threshold, kneeTop, log2Ratio, invKneeWidth, invRatio, kneeRise, makeupGain, attackWeight,
                releaseWeight, belowThreshold },
@@ -158,7 +158,7 @@ Compressor::Run Compressor::begin() const
              holdLength };
 }
 
-void Compressor::end(const Run& run, bool isUnlinked)
+void Compressor::end(const Run& run, bool isUnlinked) noexcept
 {
     envelopeL = run.l.envelope;
     attackWeightL = run.l.attackWeight;
@@ -183,7 +183,7 @@ void Compressor::end(const Run& run, bool isUnlinked)
 }
 
 template <bool isUnlinked, bool isPeakClip>
-void Compressor::processSamples(float* left, float* right)
+void Compressor::processSamples(float* left, float* right) noexcept
 {
     Run run = begin();
     const double count = numSamples;

@@ -67,13 +67,13 @@ public:
         std::int32_t holdLength;
 
         template <bool isUnlinked, bool isPeakClip>
-        inline void step(float& left, float& right);
+        inline void step(float& left, float& right) noexcept;
     };
 
-    Run begin() const;
+    Run begin() const noexcept;
     // Stores the run's state back; linked runs leave the right envelope,
     // weights and gains untouched.
-    void end(const Run& run, bool isUnlinked);
+    void end(const Run& run, bool isUnlinked) noexcept;
 
     // Derives samplePeriod and holdLength from sampleRate and clears the
     // detector, envelope and gain state. Settings are left to applySetting().
@@ -84,7 +84,7 @@ public:
     void applySetting(CompressorSetting setting, std::int32_t value);
 
     // Processes numSamples samples of both channels in place.
-    void compressBlock(float* left, float* right);
+    void compressBlock(float* left, float* right) noexcept;
 
     float* leftChannel = nullptr;
     float* rightChannel = nullptr;
@@ -142,7 +142,7 @@ private:
     void updateDerivedValues();
 
     template <bool isUnlinked, bool isPeakClip>
-    void processSamples(float* left, float* right);
+    void processSamples(float* left, float* right) noexcept;
 };
 
 namespace CompressorDetail
@@ -156,14 +156,14 @@ constexpr float detectorLimit = 20.0f;
 constexpr float gainFloor = 0.00001f;
 constexpr float clipLevel = 0.999f;
 
-inline float dbToGain(float db)
+inline float dbToGain(float db) noexcept
 {
     return Maths::exponential(db * ln10 / 20.0f);
 }
 
 // Peak hold: the peak stays for holdLength + 1 samples after the sample that
 // set it, then decays per sample until a greater magnitude replaces it.
-inline void holdPeak(Compressor::ChannelState& ch, float sample, std::int32_t holdLength)
+inline void holdPeak(Compressor::ChannelState& ch, float sample, std::int32_t holdLength) noexcept
 {
     if (ch.holdCount > holdLength)
     {
@@ -180,7 +180,7 @@ inline void holdPeak(Compressor::ChannelState& ch, float sample, std::int32_t ho
 }
 
 // The static curve and the makeup for an envelope, before the gain floor.
-inline float gainForEnvelope(float e, const Compressor::Curve& c)
+inline float gainForEnvelope(float e, const Compressor::Curve& c) noexcept
 {
     // Below belowThreshold the level in dB lies below the threshold whatever
     // the logarithm's last bit, so its gain is known without it.
@@ -199,7 +199,7 @@ inline float gainForEnvelope(float e, const Compressor::Curve& c)
 }
 
 // Envelope follower with level-dependent weights, then the static curve.
-inline float computeGain(Compressor::ChannelState& ch, float x, const Compressor::Curve& c)
+inline float computeGain(Compressor::ChannelState& ch, float x, const Compressor::Curve& c) noexcept
 {
     float e = ch.envelope;
 
@@ -231,12 +231,12 @@ inline float computeGain(Compressor::ChannelState& ch, float x, const Compressor
 
 // Raw detector values are unbounded; a NaN or infinite one would leave the
 // envelope non-finite for good, so it counts as silence.
-inline float finiteOrZero(float x)
+inline float finiteOrZero(float x) noexcept
 {
     return x <= std::numeric_limits<float>::max() ? x : 0.0f;
 }
 
-inline float clip(float x)
+inline float clip(float x) noexcept
 {
     if (x > clipLevel)
         x = clipLevel;
@@ -247,7 +247,7 @@ inline float clip(float x)
 } // namespace CompressorDetail
 
 template <bool isUnlinked, bool isPeakClip>
-inline void Compressor::Run::step(float& left, float& right)
+inline void Compressor::Run::step(float& left, float& right) noexcept
 {
     using namespace CompressorDetail;
     if constexpr (isPeakClip)

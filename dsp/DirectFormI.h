@@ -21,7 +21,7 @@ struct DirectFormI
     }
 
     // One sample through one section; a0 is taken as 1 and not read.
-    double filterSection(double x, const SectionCoeffs& c, double offset)
+    double filterSection(double x, const SectionCoeffs& c, double offset) noexcept
     {
         const double out = c.b1 * x1 + c.b0 * x + c.b2 * x2 - c.a1 * y1 - c.a2 * y2 + offset;
         x2 = x1;
@@ -61,7 +61,7 @@ public:
     }
 
     // The cascade must have at least one section. Everything runs in double.
-    double filterSample(double sample, const SectionChain& cascade)
+    double filterSample(double sample, const SectionChain& cascade) noexcept
     {
         denormalOffset = -denormalOffset;
         double out = sectionStates[0].filterSection(sample, cascade.sections[0], denormalOffset);
@@ -75,7 +75,7 @@ public:
         return out;
     }
 
-    float filterSample(float sample, const SectionChain& cascade)
+    float filterSample(float sample, const SectionChain& cascade) noexcept
     {
         return static_cast<float>(filterSample(static_cast<double>(sample), cascade));
     }

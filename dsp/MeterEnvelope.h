@@ -18,7 +18,7 @@ public:
     void updateCoefficients();
 
     // Moves levelL toward |left|, then levelR toward |right|.
-    void followSample(float left, float right)
+    void followSample(float left, float right) noexcept
     {
         follow(levelL, left);
         follow(levelR, right);
@@ -26,22 +26,10 @@ public:
 
     // One channel's level after the sample x. Loops that keep the levels in
     // locals for a block use this and publish them once at the end.
-    float next(float level, float x) const
-    {
-        float a = std::fabs(x);
-        if (!(a <= ceiling))
-            a = a > ceiling ? ceiling : 0.0f; // a NaN sample counts as silence
-
-        const float c = a > level ? attackCoef : releaseCoef;
-        level = (level - a) * c + a;
-        if (level > ceiling)
-            level = ceiling;
-        return level;
-    }
+    float next(float level, float x) const noexcept { return step(level, x, ceiling, attackCoef, releaseCoef); }
 
     // next() for a follower whose ceiling and coefficients are given.
-
-    static float step(float level, float x, float ceiling, float attackCoef, float releaseCoef)
+    static float step(float level, float x, float ceiling, float attackCoef, float releaseCoef) noexcept
     {
         float a = std::fabs(x);
         if (!(a <= ceiling))
@@ -66,7 +54,7 @@ public:
     static_assert(std::atomic<float>::is_always_lock_free, "levels must be lock-free");
 
 private:
-    void follow(std::atomic<float>& levelRef, float x)
+    void follow(std::atomic<float>& levelRef, float x) noexcept
     {
         levelRef.store(next(levelRef.load(std::memory_order_relaxed), x), std::memory_order_relaxed);
     }

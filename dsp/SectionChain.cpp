@@ -65,7 +65,7 @@ void SectionChain::buildFromRoots(const RootList& list)
 
     if (sectionCount < 1)
         return;
-    const std::complex<double> response = evaluateResponse(list.referenceOmega / 6.283185307179586);
+    const std::complex<double> response = evaluateResponse(list.referenceOmega / Maths::twoPi);
     const double scale = list.referenceGain / magnitude(response);
     sections[0].b1 *= scale;
     sections[0].b2 *= scale;
@@ -80,8 +80,8 @@ struct Powers
 {
     explicit Powers(double f)
         : frequency(f),
-          powers{{Maths::cosine(-(f * 6.283185307179586)), Maths::sine(-(f * 6.283185307179586))},
-                 {Maths::cosine((f * 6.283185307179586) * -2.0), Maths::sine((f * 6.283185307179586) * -2.0)}}
+          powers{{Maths::cosine(-(f * Maths::twoPi)), Maths::sine(-(f * Maths::twoPi))},
+                 {Maths::cosine((f * Maths::twoPi) * -2.0), Maths::sine((f * Maths::twoPi) * -2.0)}}
     {
     }
 
@@ -112,7 +112,7 @@ std::complex<double> SectionChain::evaluateResponse(double f) const
         return responseAt(atNyquist.powers.z1, atNyquist.powers.z2);
     if (f == atDc.frequency && !std::signbit(f))
         return responseAt(atDc.powers.z1, atDc.powers.z2);
-    const double w = f * 6.283185307179586;
+    const double w = f * Maths::twoPi;
     return responseAt(std::complex<double>(Maths::cosine(-w), Maths::sine(-w)),
                       std::complex<double>(Maths::cosine(w * -2.0), Maths::sine(w * -2.0)));
 }

@@ -24,7 +24,7 @@ void ShelfPrototype::buildPrototype(int order, double gainDb)
     for (int i = 0; i < pairs; ++i)
     {
         const int k = 2 * i + 1;
-        const double theta = (0.5 - k / twoN) * 3.141592653589793;
+        const double theta = (0.5 - k / twoN) * Maths::pi;
         const double c = Maths::cosine(theta);
         const double s = Maths::sine(theta);
         RootGroup& group = roots.groups[roots.rootCount / 2];

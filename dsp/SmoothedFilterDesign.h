@@ -18,7 +18,16 @@ class SmoothedFilterDesign : public FilterDesign<DesignType, Channels, StateType
     using Base = FilterDesign<DesignType, Channels, StateType>;
 
 public:
-    SmoothedFilterDesign() : glideLength(1024), glideRemaining(-1) {}
+    // A change glides over this many samples.
+    static constexpr std::int32_t glideSamples = 1024;
+    // glideRemaining until the first parameters (any negative count reads
+    // so): no design to glide from.
+    static constexpr std::int32_t noParamsYet = -1;
+    // The parameters that glide: sample rate, order, centre, bandwidth and
+    // gain (ParamValues 0 to 4).
+    static constexpr int glidedParams = 5;
+
+    SmoothedFilterDesign() : glideLength(glideSamples), glideRemaining(noParamsYet) {}
 
     void processChannels(int numSamples, double* const* channels) override { processGliding(numSamples, channels); }
     void processChannels(int numSamples, float* const* channels) override { processGliding(numSamples, channels); }
@@ -67,8 +76,8 @@ public:
         if (count > 0)
         {
             const double r = 1.0 / glideRemaining;
-            double step[5];
-            for (int i = 0; i < 5; ++i)
+            double step[glidedParams];
+            for (int i = 0; i < glidedParams; ++i)
                 step[i] = (this->params[i] - glideValues[i]) * r;
 
             if constexpr (DesignType::designsInBatches)
@@ -76,16 +85,16 @@ public:
                 // The designs of several samples at once, then those samples;
                 // the glide design ends configured for the last of them.
                 constexpr int batch = DesignType::batchSize;
-                double values[batch][5];
+                double values[batch][glidedParams];
                 SectionCoeffs sections[batch];
-                double current[5];
-                for (int i = 0; i < 5; ++i)
+                double current[glidedParams];
+                for (int i = 0; i < glidedParams; ++i)
                     current[i] = glideValues[i];
                 for (int j0 = 0; j0 < count; j0 += batch)
                 {
                     const int n = std::min(batch, count - j0);
                     for (int k = 0; k < n; ++k)
-                        for (int i = 0; i < 5; ++i)
+                        for (int i = 0; i < glidedParams; ++i)
                         {
                             current[i] += step[i];
                             values[k][i] = current[i];
@@ -112,7 +121,7 @@ public:
                         this->histories[c].denormalOffset = offset[c];
                     }
                 }
-                for (int i = 0; i < 5; ++i)
+                for (int i = 0; i < glidedParams; ++i)
                     glideValues[i] = current[i];
                 Base::configureFrom(glideDesign, glideValues);
             }
@@ -120,7 +129,7 @@ public:
             {
                 for (int j = 0; j < count; ++j)
                 {
-                    for (int i = 0; i < 5; ++i)
+                    for (int i = 0; i < glidedParams; ++i)
                         glideValues[i] += step[i];
                     Base::configureFrom(glideDesign, glideValues);
                     for (int c = Channels - 1; c >= 0; --c)

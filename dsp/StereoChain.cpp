@@ -317,7 +317,7 @@ struct Pending
 
 template <bool filtering>
 void runBlock(float* left, float* right, int begin, int end, Section& s, float width, Compressor::Run& c,
-              GainStage out, Follower& f, bool& loud)
+              GainStage out, Follower& f, bool& loud) noexcept
 {
     Lanes<filtering> lanes(s, width, c, out, f);
     Pending buffers[2];
@@ -429,7 +429,7 @@ float applyGain(float x, GainStage out)
 
 template <bool filtering>
 void runBlock(float* left, float* right, int begin, int end, Section& s, float width, Compressor::Run& c,
-              GainStage out, Follower& f, bool&)
+              GainStage out, Follower& f, bool&) noexcept
 {
     for (int i = begin; i < end; ++i)
     {
@@ -460,7 +460,7 @@ void runBlock(float* left, float* right, int begin, int end, Section& s, float w
 } // namespace
 
 void run(float* left, float* right, int begin, int end, bool filtering, Section& section, float width,
-         Compressor::Run& compressor, float outputGain, Follower& follower, bool& loud)
+         Compressor::Run& compressor, float outputGain, Follower& follower, bool& loud) noexcept
 {
     const GainStage out(outputGain);
     if (filtering)

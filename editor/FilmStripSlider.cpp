@@ -4,11 +4,6 @@
 
 FilmStripSlider::FilmStripSlider() = default;
 
-FilmStripSlider::~FilmStripSlider()
-{
-    stripImage = {};
-}
-
 void FilmStripSlider::setFilmStrip (juce::Image image, int numFrames, bool isHorizontal)
 {
     stripImage = image;

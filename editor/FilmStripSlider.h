@@ -9,7 +9,6 @@ class FilmStripSlider : public juce::Slider
 {
 public:
     FilmStripSlider();
-    ~FilmStripSlider() override;
 
     // Frames are side by side (frame 0 at the left) when isHorizontal is true,
     // else stacked (frame 0 at the top). A null image makes the slider draw nothing.

@@ -1,22 +1,21 @@
 #include "editor/VelmoAudioProcessorEditor.h"
 
+#include "editor/EditorLayout.h"
 #include "resources/VelmoImages.h"
 
-#include <algorithm>
 #include <cmath>
 
 namespace
 {
     constexpr auto relaxed = std::memory_order_relaxed;
 
-    constexpr int editorWidth = 450;
-    constexpr int editorHeight = 480;
     constexpr int meterIntervalMs = 50;
-
-    constexpr int punchKnobFrames = 66;
-    constexpr int smallKnobFrames = 65;
-    constexpr int meterFrames = 26;
     constexpr double meterMaximum = 26.0;
+
+    juce::Rectangle<int> boundsOf (const EditorLayout::Bounds& b)
+    {
+        return { b.x, b.y, b.width, b.height };
+    }
 
     juce::Image decode (const char* data, int size)
     {
@@ -46,30 +45,31 @@ namespace
                           0.0f);
     }
 
-    // Meter position for a linear level: 0 for silence, 1 up to -42 dB, one
-    // step per dB above that, and 26 from -19 dB up (25 is never produced).
+    // The meter's position for a linear level: 0 for silence; 1 at -42 dB and
+    // below (and for a negative or NaN level); in between, the level in whole
+    // dB (cut toward zero, so -41.5 dB is -41) plus 43, up to 24 at -19 dB; and
+    // the top, 26, above -19 dB. Position 25 is never shown.
+    constexpr float lowestPositionDb = -42.0f;
+    constexpr float topPositionAboveDb = -19.0f;
+    constexpr int positionAtZeroDb = 43;
+
     double meterValueForLevel (float level)
     {
         if (level == 0.0f)
             return 0.0;
 
-        float db = level > 0.0f ? 20.0f * std::log10 (level) : -100.0f;
-
-        if (! (db > -100.0f))
-            db = -100.0f;
-
-        // The upper bound only keeps the conversion defined; anything above
-        // -18 dB reads 26 either way.
-        const int t = (int) std::min (db, 1000.0f);
-        const int n = t + 21;
-
-        if (n >= 3)
-            return 26.0;
-
-        if (n < -21)
+        if (! (level > 0.0f))
             return 1.0;
 
-        return (double) (t + 43);
+        const float db = 20.0f * std::log10 (level);
+
+        if (db > topPositionAboveDb)
+            return meterMaximum;
+
+        if (db <= lowestPositionDb)
+            return 1.0;
+
+        return (double) ((int) db + positionAtZeroDb);
     }
 }
 
@@ -79,7 +79,7 @@ VelmoAudioProcessorEditor::VelmoAudioProcessorEditor (VelmoAudioProcessor& proce
     processor = &processorToEdit;
     processor->addChangeListener (this);
 
-    setSize (editorWidth, editorHeight);
+    setSize (EditorLayout::width, EditorLayout::height);
 
     loadImages();
     layOutControls();
@@ -123,11 +123,11 @@ void VelmoAudioProcessorEditor::layOutControls()
 
     addAndMakeVisible (background);
     background.setImage (backgroundImage);
-    background.setBounds (0, 0, 450, 450);
+    background.setBounds (boundsOf (EditorLayout::background));
 
     addAndMakeVisible (levelMeter);
-    setUpStrip (levelMeter, meterStrip, meterFrames);
-    levelMeter.setBounds (80, 19, 285, 64);
+    setUpStrip (levelMeter, meterStrip, EditorLayout::meterFrames);
+    levelMeter.setBounds (boundsOf (EditorLayout::levelMeter));
     levelMeter.setEnabled (false);
     levelMeter.setAlpha (1.0f);
     levelMeter.setRange (0.0, meterMaximum, 1.0);
@@ -138,30 +138,30 @@ void VelmoAudioProcessorEditor::layOutControls()
         FilmStripSlider& slider;
         const juce::Image& strip;
         int frames;
-        juce::Rectangle<int> bounds;
-        int parameter;
-        double doubleClickValue;
+        const EditorLayout::Bounds& bounds;
+        VelmoAudioProcessor::Parameters parameter;
     };
 
     const Knob knobs[] = {
-        { colorKnob, smallKnobStrip, smallKnobFrames, { 78, 329, 70, 70 }, VelmoAudioProcessor::colorParam, 0.0 },
-        { gainKnob, smallKnobStrip, smallKnobFrames, { 298, 329, 70, 70 }, VelmoAudioProcessor::gainParam, 0.5 },
-        { punchKnob, punchKnobStrip, punchKnobFrames, { 126, 110, 201, 201 }, VelmoAudioProcessor::punchParam, 0.0 },
+        { colorKnob, smallKnobStrip, EditorLayout::smallKnobFrames, EditorLayout::colorKnob, VelmoAudioProcessor::colorParam },
+        { gainKnob, smallKnobStrip, EditorLayout::smallKnobFrames, EditorLayout::gainKnob, VelmoAudioProcessor::gainParam },
+        { punchKnob, punchKnobStrip, EditorLayout::punchKnobFrames, EditorLayout::punchKnob, VelmoAudioProcessor::punchParam },
     };
 
     for (const auto& k : knobs)
     {
         addAndMakeVisible (k.slider);
         setUpStrip (k.slider, k.strip, k.frames);
-        k.slider.setBounds (k.bounds);
+        k.slider.setBounds (boundsOf (k.bounds));
         k.slider.setRange (0.0, 1.0, 0.01);
         k.slider.setValue ((double) owner.getParameter (k.parameter), juce::dontSendNotification);
         k.slider.addListener (this);
-        k.slider.setDoubleClickReturnValue (true, k.doubleClickValue);
+        // A double click returns the knob to its parameter's default.
+        k.slider.setDoubleClickReturnValue (true, (double) VelmoAudioProcessor::parameterTable[k.parameter].defaultValue);
     }
 
     addAndMakeVisible (compressorSwitch);
-    compressorSwitch.setBounds (200, 403, 51, 22);
+    compressorSwitch.setBounds (boundsOf (EditorLayout::compressorSwitch));
     setButtonImages (compressorSwitch, switchImage, switchImage, switchDownImage);
     compressorSwitch.addListener (this);
     compressorSwitch.setClickingTogglesState (true);
@@ -176,16 +176,15 @@ void VelmoAudioProcessorEditor::layOutBottomBar()
 
     addAndMakeVisible (bottomBar);
     bottomBar.setImage (bottomBarImage);
-    bottomBar.setBounds (0, 450, 450, 30);
+    bottomBar.setBounds (boundsOf (EditorLayout::bottomBar));
 
-    // One pixel below the top of the bar.
     addAndMakeVisible (linkButton);
-    linkButton.setBounds (0, 451, 67, 29);
+    linkButton.setBounds (boundsOf (EditorLayout::linkButton));
     setButtonImages (linkButton, linkButtonImage, linkButtonImage, linkButtonImage);
     linkButton.addListener (this);
 
     addAndMakeVisible (powerButton);
-    powerButton.setBounds (388, 450, 62, 30);
+    powerButton.setBounds (boundsOf (EditorLayout::powerButton));
     setButtonImages (powerButton, powerImage, powerImage, powerDownImage);
     powerButton.addListener (this);
     powerButton.setClickingTogglesState (true);

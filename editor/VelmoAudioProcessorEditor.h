@@ -6,8 +6,8 @@
 #include <juce_audio_processors/juce_audio_processors.h>
 #include <juce_gui_basics/juce_gui_basics.h>
 
-// The plug-in's editor: a fixed 450 x 480 window built from the embedded PNG
-// images. Three film-strip knobs set and follow the parameters, a film-strip
+// The plug-in's editor: a window of fixed size (EditorLayout) built from the
+// embedded PNG images. Three film-strip knobs set and follow the parameters, a film-strip
 // meter follows the left output level, two image buttons flip the processor's
 // switches and one opens the maker's web site.
 //

@@ -732,9 +732,9 @@ void VelmoAudioProcessor::getStateInformation (juce::MemoryBlock& destData)
 {
     juce::XmlElement xml (getName() + "_SETTINGS");
 
-    for (int i = 0; i < getNumParameters(); ++i)
-        xml.setAttribute (getParameterName (i).removeCharacters (" "),
-                          NumberText::significantDigits20 ((double) getParameter (i)));
+    for (const auto& parameter : parameterTable)
+        xml.setAttribute (juce::String (parameter.name).removeCharacters (" "),
+                          NumberText::significantDigits20 ((double) getParameter (parameter.index)));
 
     {
         juce::MemoryOutputStream out (destData, false);
@@ -759,7 +759,6 @@ void VelmoAudioProcessor::setStateInformation (const void* data, int sizeInBytes
         return;
 
     const auto text = textForReading (static_cast<const char*> (data) + 8, juce::jmin (sizeInBytes - 8, length));
-    const int numParameters = getNumParameters();
     StateElementReader reader (text.data(), numParameters);
 
     if (! reader.read() || ! equalsIgnoringAsciiCase (reader.tagName, getName() + "_SETTINGS"))

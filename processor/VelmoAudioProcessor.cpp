@@ -3,6 +3,7 @@
 #include "processor/NumberText.h"
 
 #include "dsp/maths/Maths.h"
+#include "resources/VelmoIdentity.h"
 
 #include <algorithm>
 #include <cmath>
@@ -11,6 +12,38 @@
 namespace
 {
     constexpr auto relaxed = std::memory_order_relaxed;
+
+    // The voicing: what each parameter does in real units.
+    namespace Voicing
+    {
+        // Color, 0 to 1, moves the shelf's centre, bandwidth and boost up
+        // from 0 in straight lines, each kept at or above its floor.
+        constexpr float colorCentreHzAtOne = 16500.0f;
+        constexpr float colorBandwidthHzAtOne = 6000.0f;
+        constexpr float colorBoostDbAtOne = 24.0f;
+        constexpr float lowestCentreHz = 80.0f;
+        constexpr float lowestBoostDb = 1.0f;
+        constexpr float lowestBandwidthHz = 80.0f;
+
+        // The shelf's design until Color moves: flat, at the centre and
+        // bandwidth floors.
+        constexpr double flatCentreHz = 80.0;
+        constexpr double flatBandwidthHz = 80.0;
+        constexpr double flatGainDb = 0.0;
+
+        // Gain: -36 dB at 0, 0 dB at 0.5, +4 dB at 1.
+        constexpr float gainDbBelowMiddle = 36.0f;
+        constexpr float gainDbAboveMiddle = 4.0f;
+
+        // Punch drives the input by up to 64 dB.
+        constexpr float punchDriveDbAtOne = 64.0f;
+
+        // The compressor/limiter: threshold, ratio, attack and release.
+        constexpr std::int32_t limiterThresholdDb = -1;
+        constexpr std::int32_t limiterRatio = 15;
+        constexpr std::int32_t limiterAttackMs = 5;
+        constexpr std::int32_t limiterReleaseMs = 50;
+    }
 
     // "Different" for parameter updates: a NaN on either side always counts.
     bool differs (float a, float b)
@@ -23,8 +56,16 @@ namespace
         return Maths::power (10.0f, db * 0.05f);
     }
 
-    const char* const parameterNames[] = { "Gain", "Punch", "Color" };
-    constexpr int numParameters = 3;
+    constexpr bool parameterTableInIndexOrder()
+    {
+        for (int i = 0; i < VelmoAudioProcessor::numParameters; ++i)
+            if (VelmoAudioProcessor::parameterTable[i].index != i)
+                return false;
+
+        return true;
+    }
+
+    static_assert (parameterTableInIndexOrder(), "the parameter table lists the parameters in index order");
 }
 
 //==============================================================================
@@ -46,36 +87,31 @@ VelmoAudioProcessor::VelmoAudioProcessor()
     : juce::AudioProcessor (BusesProperties().withInput ("Input", juce::AudioChannelSet::stereo(), true)
                                              .withOutput ("Output", juce::AudioChannelSet::stereo(), true))
 {
-    meter.sampleRate = 44100.0f;
-    meter.ceiling = 2.0f;
-    meter.levelL = 0.0f;
-    meter.levelR = 0.0f;
-    meter.attackMs = 50.0f;
-    meter.updateCoefficients();
-    meter.releaseMs = 50.0f;
-    meter.updateCoefficients();
-
     colorFreqMapper.mode = RangeMapper::modeLinear;
-    colorFreqMapper.scale = 16500.0f;
+    colorFreqMapper.scale = Voicing::colorCentreHzAtOne;
     colorWidthMapper.mode = RangeMapper::modeLinear;
-    colorWidthMapper.scale = 6000.0f;
+    colorWidthMapper.scale = Voicing::colorBandwidthHzAtOne;
     colorGainMapper.mode = RangeMapper::modeLinear;
-    colorGainMapper.scale = 24.0f;
+    colorGainMapper.scale = Voicing::colorBoostDbAtOne;
     outputGainMapper.mode = RangeMapper::modeAsymmetric;
-    outputGainMapper.upRange = 4.0f;
-    outputGainMapper.downRange = 36.0f;
+    outputGainMapper.upRange = Voicing::gainDbAboveMiddle;
+    outputGainMapper.downRange = Voicing::gainDbBelowMiddle;
     punchDriveMapper.mode = RangeMapper::modeLinear;
-    punchDriveMapper.scale = 64.0f;
+    punchDriveMapper.scale = Voicing::punchDriveDbAtOne;
 
-    widthScale = 3.0f;
-    stereoWidth.store (0.0f * widthScale * 0.5f, relaxed);
+    // Every parameter starts at its default, with what follows from it.
+    for (const auto& parameter : parameterTable)
+    {
+        parameterValues[parameter.index].store (parameter.defaultValue, relaxed);
+        applyParameter (parameter.index, parameter.defaultValue);
+    }
 }
 
 VelmoAudioProcessor::~VelmoAudioProcessor() = default;
 
 const juce::String VelmoAudioProcessor::getName() const
 {
-    return "Velmo";
+    return VelmoIdentity::name;
 }
 
 void VelmoAudioProcessor::releaseResources()
@@ -109,21 +145,15 @@ int VelmoAudioProcessor::getNumParameters()
 
 const juce::String VelmoAudioProcessor::getParameterName (int index)
 {
-    if (index >= 0 && index < numParameters)
-        return parameterNames[index];
+    if (isParameterIndex (index))
+        return parameterTable[index].name;
 
     return {};
 }
 
 float VelmoAudioProcessor::getParameter (int index)
 {
-    switch (index)
-    {
-        case gainParam:   return gainValue.load (relaxed);
-        case punchParam:  return punchValue.load (relaxed);
-        case colorParam:  return colorValue.load (relaxed);
-        default:          return 0.0f;
-    }
+    return isParameterIndex (index) ? parameterValues[index].load (relaxed) : 0.0f;
 }
 
 const juce::String VelmoAudioProcessor::getParameterText (int index)
@@ -133,38 +163,35 @@ const juce::String VelmoAudioProcessor::getParameterText (int index)
 
 void VelmoAudioProcessor::setParameter (int index, float value)
 {
-    switch (index)
+    if (isParameterIndex (index) && differs (value, parameterValues[index].load (relaxed)))
     {
-        case gainParam:
-            if (differs (value, gainValue.load (relaxed)))
-            {
-                gainValue.store (value, relaxed);
-                outputGain.store (dbToGain (outputGainMapper.mapValue (value)), relaxed);
-            }
-            break;
-
-        case punchParam:
-            if (differs (value, punchValue.load (relaxed)))
-            {
-                punchValue.store (value, relaxed);
-                driveGain.store (dbToGain (punchDriveMapper.mapValue (value)), relaxed);
-                stereoWidth.store (widthFor (value), relaxed);
-            }
-            break;
-
-        case colorParam:
-            if (differs (value, colorValue.load (relaxed)))
-            {
-                colorValue.store (value, relaxed);
-                applyColorToShelf();
-            }
-            break;
-
-        default:
-            break;
+        parameterValues[index].store (value, relaxed);
+        applyParameter ((Parameters) index, value);
     }
 
     sendChangeMessage();
+}
+
+void VelmoAudioProcessor::applyParameter (Parameters index, float value)
+{
+    switch (index)
+    {
+        case gainParam:
+            outputGain.store (dbToGain (outputGainMapper.mapValue (value)), relaxed);
+            break;
+
+        case punchParam:
+            driveGain.store (dbToGain (punchDriveMapper.mapValue (value)), relaxed);
+            stereoWidth.store (widthFor (value), relaxed);
+            break;
+
+        case colorParam:
+            applyColorToShelf();
+            break;
+
+        case numParameters:
+            break;
+    }
 }
 
 float VelmoAudioProcessor::widthFor (float punch) const
@@ -195,9 +222,9 @@ float VelmoAudioProcessor::widthFor (float punch) const
 VelmoAudioProcessor::ShelfValues VelmoAudioProcessor::shelfValuesForColor (float color) const
 {
     ShelfValues v;
-    v.centreHz = std::max (colorFreqMapper.mapValue (color), 80.0f);
-    v.gainDb = std::max (colorGainMapper.mapValue (color), 1.0f);
-    v.bandwidthHz = std::max (colorWidthMapper.mapValue (color), 80.0f);
+    v.centreHz = std::max (colorFreqMapper.mapValue (color), Voicing::lowestCentreHz);
+    v.gainDb = std::max (colorGainMapper.mapValue (color), Voicing::lowestBoostDb);
+    v.bandwidthHz = std::max (colorWidthMapper.mapValue (color), Voicing::lowestBandwidthHz);
     return v;
 }
 
@@ -206,7 +233,7 @@ void VelmoAudioProcessor::applyColorToShelf()
     // Re-designing while a block runs through the filter would corrupt it.
     const juce::ScopedLock sl (getCallbackLock());
 
-    const auto v = shelfValuesForColor (colorValue.load (relaxed));
+    const auto v = shelfValuesForColor (parameterValues[colorParam].load (relaxed));
     auto* filter = shelf.shelfFilter.get();
 
     shelf.shelfParams[4] = v.gainDb;
@@ -240,8 +267,8 @@ void VelmoAudioProcessor::prepareToPlay (double sampleRate, int samplesPerBlock)
     meter.updateCoefficients();
 
     // A Color set (or restored) before this point sounds from the first
-    // block on; Color 0 keeps the flat 80 Hz / 80 Hz / 0 dB design.
-    const float color = colorValue.load (relaxed);
+    // block on; Color 0 keeps the flat design.
+    const float color = parameterValues[colorParam].load (relaxed);
 
     if (color != 0.0f)
     {
@@ -250,17 +277,19 @@ void VelmoAudioProcessor::prepareToPlay (double sampleRate, int samplesPerBlock)
     }
     else
     {
-        shelf.createFilter (sampleRate, 80.0, 80.0, 0.0);
+        shelf.createFilter (sampleRate, Voicing::flatCentreHz, Voicing::flatBandwidthHz, Voicing::flatGainDb);
     }
 
     compressor.sampleRate = sampleRate;
     compressor.enabled = true;
     compressor.resetState();
-    compressor.applySetting (thresholdSetting, -1);
-    compressor.applySetting (ratioSetting, 15);
+    // The limiter of the voicing, without makeup gain, with a hard knee, each
+    // channel on its own, peaks held and clipped: what the one-pass chain runs.
+    compressor.applySetting (thresholdSetting, Voicing::limiterThresholdDb);
+    compressor.applySetting (ratioSetting, Voicing::limiterRatio);
     compressor.applySetting (makeupSetting, 0);
-    compressor.applySetting (attackSetting, 5);
-    compressor.applySetting (releaseSetting, 50);
+    compressor.applySetting (attackSetting, Voicing::limiterAttackMs);
+    compressor.applySetting (releaseSetting, Voicing::limiterReleaseMs);
     compressor.applySetting (autoMakeupSetting, 0);
     compressor.applySetting (kneeSetting, 0);
     compressor.applySetting (unlinkedSetting, 1);

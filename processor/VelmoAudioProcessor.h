@@ -34,17 +34,38 @@ struct ShelfFilterHolder
 // Threads: processBlock runs under getCallbackLock(), which the wrapper holds
 // around every block. Anything that re-designs or replaces the filter, or
 // prepares the compressor and follower, takes the same lock, so it never
-// overlaps a running block. The values shared with other threads are relaxed
-// atomics.
+// overlaps a running block; so do the wrapper's changes of rate, block size
+// and channel layout. Nothing else takes it: those steps rebuild state a
+// block reads sample by sample, while a parameter change is one relaxed
+// atomic store the next block picks up, so host and editor threads setting
+// values never wait for the audio thread.
 class VelmoAudioProcessor : public juce::AudioProcessor,
                             public juce::ChangeBroadcaster
 {
 public:
+    // The parameters' indices, as hosts number them.
     enum Parameters
     {
         gainParam = 0,
         punchParam = 1,
-        colorParam = 2
+        colorParam = 2,
+        numParameters
+    };
+
+    struct ParameterInfo
+    {
+        Parameters index;
+        const char* name;
+        float defaultValue;
+    };
+
+    // The one table of the parameters, in index order: the processor's names,
+    // defaults and values, the state chunk's attributes and the editor's
+    // double-click values all come from it.
+    static constexpr ParameterInfo parameterTable[numParameters] = {
+        { gainParam,  "Gain",  0.5f },
+        { punchParam, "Punch", 0.0f },
+        { colorParam, "Color", 0.0f },
     };
 
     VelmoAudioProcessor();
@@ -55,6 +76,11 @@ public:
     void prepareToPlay (double sampleRate, int samplesPerBlock) override;
     void releaseResources() override;
 
+    // Denormals: no flush-to-zero (no juce::ScopedNoDenormals, no FTZ/DAZ
+    // bits set), so every build and platform gives the same bytes with full
+    // IEEE arithmetic. Where subnormals would linger, in the shelf's
+    // recursion during silence, the first section's alternating +-1e-8
+    // offset keeps them out instead.
     using juce::AudioProcessor::processBlock;
     void processBlock (juce::AudioSampleBuffer& buffer, juce::MidiBuffer& midi) override;
 
@@ -85,7 +111,7 @@ public:
     void getStateInformation (juce::MemoryBlock& destData) override;
     void setStateInformation (const void* data, int sizeInBytes) override;
 
-    // Re-designs the shelf from colorValue: gain, centre and bandwidth, in
+    // Re-designs the shelf from the Color value: gain, centre and bandwidth, in
     // that order, each sent to the filter (when there is one).
     void applyColorToShelf();
 
@@ -112,13 +138,10 @@ public:
     RangeMapper outputGainMapper;
     RangeMapper punchDriveMapper;
     Compressor compressor;
-    std::atomic<float> stereoWidth { 0.0f };
-    float widthScale = 3.0f;
-    std::atomic<float> gainValue { 0.5f };
-    std::atomic<float> punchValue { 0.0f };
-    std::atomic<float> colorValue { 0.0f };
-    std::atomic<float> outputGain { 1.0f };
-    std::atomic<float> driveGain { 1.0f };
+    std::atomic<float> stereoWidth {};
+    float widthScale = 3.0f; // the channels' difference is scaled by Punch x widthScale
+    std::atomic<float> outputGain {};
+    std::atomic<float> driveGain {};
     std::atomic<bool> bypassed { false };
     std::atomic<bool> compressorBypassed { false };
 
@@ -127,6 +150,15 @@ private:
     {
         float centreHz, bandwidthHz, gainDb;
     };
+
+    // The values the host sets, by index.
+    std::atomic<float> parameterValues[numParameters];
+
+    static bool isParameterIndex (int index) { return index >= 0 && index < numParameters; }
+
+    // What follows from a parameter's new value: the output gain from Gain,
+    // the drive and the stereo width from Punch, the shelf's design from Color.
+    void applyParameter (Parameters index, float value);
 
     // The stereo width for a Punch value; never non-finite.
     float widthFor (float punch) const;
@@ -152,3 +184,4 @@ private:
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (VelmoAudioProcessor)
 };
+

@@ -85,10 +85,8 @@ stage_start=$SECONDS
 other_jobs=$((jobs > 3 ? jobs - 2 : 1))
 
 echo "== sanitized build (AddressSanitizer + UndefinedBehaviorSanitizer, fuzzers) =="
-cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
-    -DVELMO_SANITIZE=address,undefined -DVELMO_FUZZ=ON -DVELMO_BUILD_BENCH=OFF
-cmake --build build-asan -j"$jobs"
+cmake --preset asan
+cmake --build --preset asan -j"$jobs"
 
 fuzz_dir="$(mktemp -d)"
 declare -A fuzz_pid
@@ -115,9 +113,8 @@ echo "(with the tests: $((SECONDS - stage_start)) s)"
 prune build-asan/tests # the fuzzers still run from build-asan/fuzz
 
 echo "== threading tests (ThreadSanitizer) =="
-cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DVELMO_SANITIZE=thread -DVELMO_BUILD_BENCH=OFF
-cmake --build build-tsan -j"$other_jobs" --target processor_tests wrapper_plugin_tests wrapper_editor_tests \
+cmake --preset tsan
+cmake --build --preset tsan -j"$other_jobs" --target processor_tests wrapper_plugin_tests wrapper_editor_tests \
     validation_tests validation_editor_tests
 TSAN_OPTIONS="$tsan_options" ctest --test-dir build-tsan --output-on-failure -j"$other_jobs" \
     -R "$threads_tests" || status=1

@@ -6,8 +6,8 @@
 
 namespace velmohost
 {
-/// The bench signal: noise and a logarithmic sweep from 20 Hz to 20 kHz over
-/// the whole length, each at a peak of 0.125, so that the sum peaks at about
-/// -12 dBFS; two channels with their own noise.
+// The bench signal: noise and a logarithmic sweep from 20 Hz to 20 kHz over
+// the whole length, each at a peak of 0.125, so that the sum peaks at about
+// -12 dBFS; two channels with their own noise.
 std::vector<std::vector<float>> benchSignal(double sampleRate, long frames);
 } // namespace velmohost

@@ -20,13 +20,13 @@ struct Option
     std::string valueName; // "NAME=VALUE"; empty for a switch
     std::string help;      // lines after the first are indented under it
     bool repeatable = false;
-    /// Takes the option's value (empty for a switch); false with error set
-    /// when the value is not good.
+    // Takes the option's value (empty for a switch); false with error set
+    // when the value is not good.
     std::function<bool(const std::string& value, std::string& error)> take;
 };
 
-/// An option as one command takes it; help, when given, replaces the
-/// option's own for this command.
+// An option as one command takes it; help, when given, replaces the
+// option's own for this command.
 struct CommandOption
 {
     CommandOption(std::string longName, std::string ownHelp = {}) : name(std::move(longName)), help(std::move(ownHelp)) {}
@@ -43,7 +43,7 @@ struct Command
     std::string description;            // for the command's help
     std::vector<CommandOption> options; // the options it takes
     std::vector<std::string> examples;
-    /// Runs the command with its positional arguments; the exit status.
+    // Runs the command with its positional arguments; the exit status.
     std::function<int(const std::vector<std::string>& arguments)> run;
     bool lastRepeats = false; // the last argument may be given again and again
 };
@@ -58,11 +58,11 @@ struct Tool
     std::vector<Option> options;
 };
 
-/// Exit status for a bad command line.
+// Exit status for a bad command line.
 constexpr int usageError = 2;
 
-/// Parses the arguments and runs the command, prints help or the version, or
-/// reports what is wrong with the command line (on stderr, exit status 2).
+// Parses the arguments and runs the command, prints help or the version, or
+// reports what is wrong with the command line (on stderr, exit status 2).
 int run(const Tool& tool, int argc, const char* const* argv);
 
 std::string toolHelp(const Tool& tool);

@@ -12,10 +12,10 @@
 
 namespace velmohost
 {
-/// Exit status of a command that failed at run time (a file, the plug-in).
+// Exit status of a command that failed at run time (a file, the plug-in).
 constexpr int runError = 1;
 
-/// A parameter given on the command line, its value already checked.
+// A parameter given on the command line, its value already checked.
 struct ParameterSetting
 {
     std::string given; // NAME=VALUE as given
@@ -43,25 +43,25 @@ struct HostOptions
     std::string glideParam = "Color";  // bench
 };
 
-/// Prints "velmo-host: message" on stderr and answers status.
+// Prints "velmo-host: message" on stderr and answers status.
 int report(int status, const std::string& message);
 
-/// SIGINT and SIGTERM ask the running command to stop, which it does at the
-/// next block or window event.
+// SIGINT and SIGTERM ask the running command to stop, which it does at the
+// next block or window event.
 void watchStopSignals();
 bool stopRequested();
 
-/// Loads the plug-in library and opens one instance; null after reporting why.
+// Loads the plug-in library and opens one instance; null after reporting why.
 std::unique_ptr<Plugin> loadPlugin(const std::string& path, const HostOptions& o, HostSettings settings = {});
 
-/// Loads the state file (checking that the plug-in took it), then sets the
-/// parameters. Answers 0, or the exit status after reporting what was wrong.
+// Loads the state file (checking that the plug-in took it), then sets the
+// parameters. Answers 0, or the exit status after reporting what was wrong.
 int applySettings(Plugin& plugin, const HostOptions& o);
 
-/// Saves the state chunk when --save-state asks for it; 0 or the exit status.
+// Saves the state chunk when --save-state asks for it; 0 or the exit status.
 int saveState(Plugin& plugin, const HostOptions& o);
 
-/// One line per parameter: index, name, value, display text and label.
+// One line per parameter: index, name, value, display text and label.
 void printParameters(Plugin& plugin);
 
 int runInfo(const std::string& pluginPath, const HostOptions& o);

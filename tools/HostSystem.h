@@ -9,6 +9,6 @@ namespace velmohost
 {
 bool stderrIsTerminal();
 
-/// Peak resident memory of this process in bytes; 0 when unknown.
+// Peak resident memory of this process in bytes; 0 when unknown.
 std::uint64_t peakResidentBytes();
 } // namespace velmohost

@@ -6,14 +6,14 @@
 
 namespace velmohost::loader
 {
-/// The library's absolute path where it can be found, else path unchanged.
+// The library's absolute path where it can be found, else path unchanged.
 std::string resolvePath(const std::string& path);
 
-/// Loads the library; null with error set on failure. With keepLoaded it stays
-/// mapped after close() where the platform can do that.
+// Loads the library; null with error set on failure. With keepLoaded it stays
+// mapped after close() where the platform can do that.
 void* open(const std::string& path, bool keepLoaded, std::string& error);
 
-/// The exported function name, or null.
+// The exported function name, or null.
 void* symbol(void* handle, const char* name);
 
 void close(void* handle);

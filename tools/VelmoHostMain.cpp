@@ -5,6 +5,8 @@
 #include "tools/CommandLine.h"
 #include "tools/HostCommands.h"
 
+#include "resources/VelmoIdentity.h"
+
 #include <cctype>
 #include <cerrno>
 #include <cmath>
@@ -283,7 +285,7 @@ int main(int argc, char** argv)
     HostOptions options;
     cli::Tool tool;
     tool.name = "velmo-host";
-    tool.version = VELMO_VERSION;
+    tool.version = VelmoIdentity::versionText;
     tool.description = "a small VST 2.4 host for trying a plug-in out";
     tool.notes = "PLUGIN is the plug-in library: Velmo.so on Linux, Velmo.dll on Windows.\n"
                  "Exit status: 0 done, 1 failed (a file or the plug-in), 2 bad command line.";

@@ -29,7 +29,7 @@ constexpr VstInt32 kSpeakerR = 2;
 
 constexpr VstInt32 kPlugCategEffect = 1;
 
-/// Packs four characters into an identifier, first character highest ('Vlmo').
+// Packs four characters into an identifier, first character highest ('Vlmo').
 constexpr VstInt32 fourCC(const char (&s)[5])
 {
     return static_cast<VstInt32>((static_cast<std::uint32_t>(static_cast<unsigned char>(s[0])) << 24)
@@ -38,19 +38,19 @@ constexpr VstInt32 fourCC(const char (&s)[5])
                                  | static_cast<std::uint32_t>(static_cast<unsigned char>(s[3])));
 }
 
-/// "Vlmo" for 'Vlmo'; bytes outside printable ASCII become '?'.
+// "Vlmo" for 'Vlmo'; bytes outside printable ASCII become '?'.
 std::string fourCCText(VstInt32 id);
 
-/// Names of the flag bits that are set, e.g. "hasEditor canReplacing".
+// Names of the flag bits that are set, e.g. "hasEditor canReplacing".
 std::string flagNames(VstInt32 flags);
 
-/// Name of a host-callback opcode ("audioMasterAutomate"), or its number.
+// Name of a host-callback opcode ("audioMasterAutomate"), or its number.
 std::string hostOpcodeName(VstInt32 opcode);
 
 //------------------------------------------------------------------------------
 // Recording the host callback
 
-/// One call of the host callback as the plug-in made it.
+// One call of the host callback as the plug-in made it.
 struct HostCall
 {
     AEffect* effect = nullptr;
@@ -65,7 +65,7 @@ struct HostCall
     VstIntPtr answer = 0;
 };
 
-/// Thread-safe list of host calls.
+// Thread-safe list of host calls.
 class CallRecorder
 {
 public:
@@ -75,10 +75,10 @@ public:
     std::size_t count(VstInt32 opcode) const;
     std::size_t size() const;
     void clear();
-    /// The calls recorded so far, which the recorder then forgets.
+    // The calls recorded so far, which the recorder then forgets.
     std::vector<HostCall> take();
 
-    /// Waits until pred(calls) holds or the timeout passes; answers pred's last result.
+    // Waits until pred(calls) holds or the timeout passes; answers pred's last result.
     bool waitFor(const std::function<bool(const std::vector<HostCall>&)>& pred,
                  std::chrono::milliseconds timeout) const;
 
@@ -88,9 +88,9 @@ private:
     std::vector<HostCall> list;
 };
 
-/// Calls of the host callback that came with an effect record this host does
-/// not know (a record already closed, or calls from another thread during
-/// creation).
+// Calls of the host callback that came with an effect record this host does
+// not know (a record already closed, or calls from another thread during
+// creation).
 CallRecorder& unattributedCalls();
 
 //------------------------------------------------------------------------------
@@ -105,20 +105,20 @@ struct HostSettings
     std::string vendor = "Velmo";
     std::string product = "velmo-host";
     VstInt32 vendorVersion = 1;
-    /// When the plug-in reports automation, read the parameter's display text
-    /// at once, so the call records the value and the text of the same moment.
+    // When the plug-in reports automation, read the parameter's display text
+    // at once, so the call records the value and the text of the same moment.
     bool automationText = false;
 
-    /// Consulted first for every host call (on the caller's thread); an answer
-    /// replaces the host's own. Must be thread-safe.
+    // Consulted first for every host call (on the caller's thread); an answer
+    // replaces the host's own. Must be thread-safe.
     std::function<std::optional<VstIntPtr>(const HostCall&)> answer;
 };
 
-/// The host's own answers to the can-do queries of a plug-in.
+// The host's own answers to the can-do queries of a plug-in.
 VstIntPtr hostCanDo(const std::string& query);
 
-/// True while this thread is inside the host callback, answering the plug-in
-/// (lets a test tell the host's own work from the plug-in's).
+// True while this thread is inside the host callback, answering the plug-in
+// (lets a test tell the host's own work from the plug-in's).
 bool insideHostCallback();
 
 //------------------------------------------------------------------------------
@@ -126,12 +126,12 @@ bool insideHostCallback();
 
 using PluginEntry = AEffect* (*)(audioMasterCallback);
 
-/// A loaded plug-in library; unloaded when the last owner lets go.
+// A loaded plug-in library; unloaded when the last owner lets go.
 class PluginLibrary
 {
 public:
-    /// Loads path and finds VSTPluginMain; null with error set on failure.
-    /// With keepLoaded the library stays mapped after the last owner lets go.
+    // Loads path and finds VSTPluginMain; null with error set on failure.
+    // With keepLoaded the library stays mapped after the last owner lets go.
     static std::shared_ptr<PluginLibrary> load(const std::string& path, std::string& error,
                                                bool keepLoaded = false);
     ~PluginLibrary();
@@ -153,7 +153,7 @@ private:
 //------------------------------------------------------------------------------
 // One plug-in instance
 
-/// Text that the plug-in wrote into a host buffer.
+// Text that the plug-in wrote into a host buffer.
 struct TextAnswer
 {
     VstIntPtr result = 0;
@@ -164,16 +164,16 @@ struct TextAnswer
 class Plugin
 {
 public:
-    /// Calls the library's entry with this host's callback and checks the record.
-    /// Null with error set when the entry answers null or a record without the magic.
+    // Calls the library's entry with this host's callback and checks the record.
+    // Null with error set when the entry answers null or a record without the magic.
     static std::unique_ptr<Plugin> create(std::shared_ptr<PluginLibrary> library,
                                           std::string& error, HostSettings settings = {});
 
-    /// Loads the library and creates one instance.
+    // Loads the library and creates one instance.
     static std::unique_ptr<Plugin> load(const std::string& path, std::string& error,
                                         HostSettings settings = {});
 
-    /// Switches off and closes the instance if the host has not done so.
+    // Switches off and closes the instance if the host has not done so.
     ~Plugin();
 
     Plugin(const Plugin&) = delete;
@@ -189,31 +189,31 @@ public:
 
     // Life cycle
     void open();
-    /// Stores the rate the host reports and sends effSetSampleRate.
+    // Stores the rate the host reports and sends effSetSampleRate.
     void setSampleRate(double rate);
-    /// Stores the block size the host reports and sends effSetBlockSize.
+    // Stores the block size the host reports and sends effSetBlockSize.
     void setBlockSize(int size);
     double sampleRate() const { return rate.load(); }
     int blockSize() const { return block.load(); }
-    /// effMainsChanged, followed by effStartProcess (on) or preceded by effStopProcess (off).
+    // effMainsChanged, followed by effStartProcess (on) or preceded by effStopProcess (off).
     void setMains(bool on);
     bool mainsOn() const { return mains; }
-    /// effClose; the record is gone afterwards. The plug-in's answer (0 when
-    /// already closed).
+    // effClose; the record is gone afterwards. The plug-in's answer (0 when
+    // already closed).
     VstIntPtr close();
 
-    /// effSetSpeakerArrangement with plain mono or stereo (else user-defined)
-    /// arrangements; true when the plug-in accepts it.
+    // effSetSpeakerArrangement with plain mono or stereo (else user-defined)
+    // arrangements; true when the plug-in accepts it.
     bool setSpeakerArrangement(int inputs, int outputs);
-    /// effSetBypass; the plug-in's answer.
+    // effSetBypass; the plug-in's answer.
     bool setBypass(bool on);
 
-    /// The record's processReplacing entry, called once.
+    // The record's processReplacing entry, called once.
     void processReplacing(float** inputs, float** outputs, VstInt32 frames);
 
-    /// Processes frames in blocks of at most blockSize() through processReplacing,
-    /// with separate input and output buffers. Channels the record has beyond
-    /// numIn and numOut get silent inputs and scratch outputs.
+    // Processes frames in blocks of at most blockSize() through processReplacing,
+    // with separate input and output buffers. Channels the record has beyond
+    // numIn and numOut get silent inputs and scratch outputs.
     void process(const float* const* in, int numIn, float* const* out, int numOut, long frames);
 
     // Parameters
@@ -223,7 +223,7 @@ public:
     TextAnswer parameterLabel(VstInt32 index);
     TextAnswer parameterDisplay(VstInt32 index);
     bool canBeAutomated(VstInt32 index);
-    /// Index of the parameter with this name (ignoring case), or -1.
+    // Index of the parameter with this name (ignoring case), or -1.
     int findParameter(const std::string& name);
 
     // Identity
@@ -242,14 +242,14 @@ public:
     VstIntPtr setChunk(const std::vector<std::uint8_t>& chunk, bool isPreset = false);
 
     // Editor
-    /// effEditGetRect; the rectangle when the plug-in answered one.
+    // effEditGetRect; the rectangle when the plug-in answered one.
     std::optional<ERect> editorRect(VstIntPtr* answer = nullptr);
-    /// effEditOpen with the parent window (an X11 window id on Linux).
+    // effEditOpen with the parent window (an X11 window id on Linux).
     bool openEditor(void* parent);
     void idleEditor();
     void closeEditor();
 
-    /// Answers a host call for this instance (the callback lands here).
+    // Answers a host call for this instance (the callback lands here).
     VstIntPtr answerCall(HostCall& call);
 
 private:

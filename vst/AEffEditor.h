@@ -9,9 +9,9 @@ class AEffEditor
 public:
     virtual ~AEffEditor() = default;
 
-    /// Stores the address of a rectangle owned by the editor into *rect.
+    // Stores the address of a rectangle owned by the editor into *rect.
     virtual bool getRect(ERect** rect) = 0;
-    /// Opens the editor inside the host's parent window.
+    // Opens the editor inside the host's parent window.
     virtual bool open(void* ptr) = 0;
     virtual void close() = 0;
     virtual void idle() = 0;

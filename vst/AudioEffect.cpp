@@ -220,8 +220,7 @@ float AudioEffect::getParameter(VstInt32)
 void AudioEffect::setParameterAutomated(VstInt32 index, float value)
 {
     setParameter(index, value);
-    if (audioMaster != nullptr)
-        audioMaster(&cEffect, audioMasterAutomate, index, 0, nullptr, value);
+    callHost(audioMasterAutomate, index, 0, nullptr, value);
 }
 
 VstInt32 AudioEffect::getProgram()
@@ -332,46 +331,40 @@ VstInt32 AudioEffect::getBlockSize()
 //------------------------------------------------------------------------------
 // Host services
 
+VstIntPtr AudioEffect::callHost(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
+                                float opt)
+{
+    if (audioMaster == nullptr)
+        return 0;
+    return audioMaster(&cEffect, opcode, index, value, ptr, opt);
+}
+
 VstInt32 AudioEffect::getMasterVersion()
 {
-    VstInt32 version = 1;
-    if (audioMaster != nullptr)
-    {
-        version = static_cast<VstInt32>(
-            audioMaster(&cEffect, audioMasterVersion, 0, 0, nullptr, 0.0f));
-        if (version == 0)
-            version = 1;
-    }
-    return version;
+    const VstInt32 version = static_cast<VstInt32>(callHost(audioMasterVersion));
+    return version == 0 ? 1 : version;
 }
 
 VstInt32 AudioEffect::getCurrentUniqueId()
 {
-    if (audioMaster == nullptr)
-        return 0;
-    return static_cast<VstInt32>(audioMaster(&cEffect, audioMasterCurrentId, 0, 0, nullptr, 0.0f));
+    return static_cast<VstInt32>(callHost(audioMasterCurrentId));
 }
 
 void AudioEffect::masterIdle()
 {
-    if (audioMaster != nullptr)
-        audioMaster(&cEffect, audioMasterIdle, 0, 0, nullptr, 0.0f);
+    callHost(audioMasterIdle);
 }
 
 bool AudioEffect::isInputConnected(VstInt32 input)
 {
-    if (audioMaster == nullptr)
-        return true;
-    const VstIntPtr ret = audioMaster(&cEffect, audioMasterPinConnected, input, 0, nullptr, 0.0f);
-    return static_cast<VstInt32>(ret) == 0;
+    // No host (0) reads as connected.
+    return static_cast<VstInt32>(callHost(audioMasterPinConnected, input, 0)) == 0;
 }
 
 bool AudioEffect::isOutputConnected(VstInt32 output)
 {
-    if (audioMaster == nullptr)
-        return true;
-    const VstIntPtr ret = audioMaster(&cEffect, audioMasterPinConnected, output, 1, nullptr, 0.0f);
-    return static_cast<VstInt32>(ret) == 0;
+    // No host (0) reads as connected.
+    return static_cast<VstInt32>(callHost(audioMasterPinConnected, output, 1)) == 0;
 }
 
 //------------------------------------------------------------------------------

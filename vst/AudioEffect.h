@@ -33,7 +33,7 @@ public:
 
     virtual void setParameter(VstInt32 index, float value);
     virtual float getParameter(VstInt32 index);
-    /// setParameter, then reports the value to the host as automation.
+    // setParameter, then reports the value to the host as automation.
     virtual void setParameterAutomated(VstInt32 index, float value);
 
     virtual VstInt32 getProgram();
@@ -44,7 +44,7 @@ public:
     virtual void getParameterDisplay(VstInt32 index, char* text);
     virtual void getParameterName(VstInt32 index, char* text);
 
-    /// Stores the chunk's address into *data and answers its size in bytes.
+    // Stores the chunk's address into *data and answers its size in bytes.
     virtual VstInt32 getChunk(void** data, bool isPreset = false);
     virtual VstInt32 setChunk(void* data, VstInt32 byteSize, bool isPreset = false);
 
@@ -98,6 +98,10 @@ public:
 
 protected:
     void setFlag(VstInt32 bit, bool state);
+
+    // Calls the host with this effect's record; 0 when there is no host callback.
+    VstIntPtr callHost(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0,
+                       void* ptr = nullptr, float opt = 0.0f);
 
     audioMasterCallback audioMaster;
     AEffEditor* editor;

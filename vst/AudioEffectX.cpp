@@ -39,14 +39,6 @@ AudioEffectX::AudioEffectX(audioMasterCallback audioMaster_, VstInt32 numProgram
 
 AudioEffectX::~AudioEffectX() = default;
 
-VstIntPtr AudioEffectX::callHost(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
-                                 float opt)
-{
-    if (audioMaster == nullptr)
-        return 0;
-    return audioMaster(&cEffect, opcode, index, value, ptr, opt);
-}
-
 //------------------------------------------------------------------------------
 // Dispatcher
 
@@ -465,23 +457,17 @@ bool AudioEffectX::ioChanged()
 
 double AudioEffectX::updateSampleRate()
 {
-    if (audioMaster != nullptr)
-    {
-        const VstIntPtr rate = callHost(audioMasterGetSampleRate);
-        if (rate > 0)
-            sampleRate = static_cast<float>(rate);
-    }
+    const VstIntPtr rate = callHost(audioMasterGetSampleRate);
+    if (rate > 0)
+        sampleRate = static_cast<float>(rate);
     return sampleRate;
 }
 
 VstInt32 AudioEffectX::updateBlockSize()
 {
-    if (audioMaster != nullptr)
-    {
-        const VstInt32 size = static_cast<VstInt32>(callHost(audioMasterGetBlockSize));
-        if (size > 0)
-            blockSize = size;
-    }
+    const VstInt32 size = static_cast<VstInt32>(callHost(audioMasterGetBlockSize));
+    if (size > 0)
+        blockSize = size;
     return blockSize;
 }
 

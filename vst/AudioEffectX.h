@@ -125,8 +125,4 @@ public:
     virtual bool keysRequired();
 
     virtual bool getChunkFile(void* nativePath);
-
-private:
-    VstIntPtr callHost(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0,
-                       void* ptr = nullptr, float opt = 0.0f);
 };

@@ -37,7 +37,7 @@ typedef float (*AEffectGetParameterProc)(AEffect* effect, VstInt32 index);
 //------------------------------------------------------------------------------
 // The effect record: 192 bytes on x86-64, 144 bytes on 32-bit x86
 
-/// 'VstP', first character highest; bytes in memory 50 74 73 56.
+// 'VstP', first character highest; bytes in memory 50 74 73 56.
 constexpr VstInt32 kEffectMagic = 0x56737450;
 
 struct AEffect
@@ -121,7 +121,7 @@ static_assert(offsetof(AEffect, future) == 88, "AEffect layout");
 #error "AEffect: unsupported pointer width"
 #endif
 
-/// Bits of AEffect::flags.
+// Bits of AEffect::flags.
 enum VstAEffectFlags : VstInt32
 {
     effFlagsHasEditor = 1 << 0,
@@ -281,16 +281,16 @@ enum AudioMasterOpcodes : VstInt32
     audioMasterGetInputSpeakerArrangement = 49 // deprecated
 };
 
-/// VST version implemented by this interface.
+// VST version implemented by this interface.
 constexpr VstInt32 kVstVersion = 2400;
 
-/// Answers of audioMasterGetCurrentProcessLevel.
+// Answers of audioMasterGetCurrentProcessLevel.
 constexpr VstInt32 kVstProcessLevelUser = 1;     // a user-interface thread
 constexpr VstInt32 kVstProcessLevelRealtime = 2; // the audio thread
 constexpr VstInt32 kVstProcessLevelOffline = 4;  // offline processing
 
-/// Lengths of the texts exchanged with the host, in bytes without the
-/// terminating zero: the buffer holds one byte more.
+// Lengths of the texts exchanged with the host, in bytes without the
+// terminating zero: the buffer holds one byte more.
 constexpr int kVstMaxParamStrLen = 8;     // parameter names, labels and display texts
 constexpr int kVstMaxProgNameLen = 24;    // program names
 constexpr int kVstMaxEffectNameLen = 32;  // effect name
@@ -300,7 +300,7 @@ constexpr int kVstMaxProductStrLen = 64;  // product
 //------------------------------------------------------------------------------
 // Records
 
-/// Editor rectangle, returned through effEditGetRect.
+// Editor rectangle, returned through effEditGetRect.
 struct ERect
 {
     VstInt16 top;
@@ -313,7 +313,7 @@ static_assert(offsetof(ERect, top) == 0 && offsetof(ERect, left) == 2
                   && offsetof(ERect, bottom) == 4 && offsetof(ERect, right) == 6,
               "ERect layout");
 
-/// Key event handed to the editor (effEditKeyDown, effEditKeyUp).
+// Key event handed to the editor (effEditKeyDown, effEditKeyUp).
 struct VstKeyCode
 {
     VstInt32 character;
@@ -325,7 +325,7 @@ static_assert(offsetof(VstKeyCode, character) == 0 && offsetof(VstKeyCode, virt)
                   && offsetof(VstKeyCode, modifier) == 5,
               "VstKeyCode layout");
 
-/// One speaker of an arrangement: 112 bytes.
+// One speaker of an arrangement: 112 bytes.
 struct VstSpeakerProperties
 {
     float azimuth;
@@ -342,10 +342,10 @@ static_assert(offsetof(VstSpeakerProperties, name) == 16
                   && offsetof(VstSpeakerProperties, future) == 84,
               "VstSpeakerProperties layout");
 
-/// Speaker arrangement: a header of 8 bytes followed by numChannels speaker
-/// records in one block of 8 + 112 * numChannels bytes. The array is declared
-/// for up to 8 channels so that a stereo or surround arrangement fits on the
-/// stack; blocks made for more channels are longer than the declaration.
+// Speaker arrangement: a header of 8 bytes followed by numChannels speaker
+// records in one block of 8 + 112 * numChannels bytes. The array is declared
+// for up to 8 channels so that a stereo or surround arrangement fits on the
+// stack; blocks made for more channels are longer than the declaration.
 struct VstSpeakerArrangement
 {
     VstInt32 type;

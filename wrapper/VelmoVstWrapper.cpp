@@ -3,6 +3,9 @@
 #include "wrapper/VstText.h"
 #include "wrapper/EditorParent.h"
 
+#include "editor/EditorLayout.h"
+#include "resources/VelmoIdentity.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -20,6 +23,9 @@ namespace
     // for; beyond it the announcement is a host's mistake (2^31 frames would
     // be gigabytes), and a longer block still works.
     constexpr int maxPreparedBlockSize = 1 << 20;
+
+    // The plug-in category hosts are told: an audio effect.
+    constexpr VstInt32 plugCategoryEffect = 1;
 
     bool textIsOneOf (const char* text, const char* const* list, std::size_t count)
     {
@@ -110,7 +116,7 @@ VelmoVstWrapper::VelmoVstWrapper (audioMasterCallback master, std::unique_ptr<ju
     : AudioEffectX (master, p->getNumPrograms(), p->getNumParameters()),
       processor (std::move (p))
 {
-    cEffect.version = VelmoIdentity::version;
+    cEffect.version = VelmoIdentity::versionCode;
     setUniqueID (VelmoIdentity::uniqueId);
     setNumInputs (2);
     setNumOutputs (2);
@@ -460,25 +466,25 @@ VstInt32 VelmoVstWrapper::getGetTailSize()
 
 bool VelmoVstWrapper::getEffectName (char* name)
 {
-    VstText::copy (name, VelmoIdentity::effectName, kVstMaxEffectNameLen);
+    VstText::copy (name, VelmoIdentity::name, kVstMaxEffectNameLen);
     return true;
 }
 
 bool VelmoVstWrapper::getVendorString (char* text)
 {
-    VstText::copy (text, VelmoIdentity::vendorName, kVstMaxVendorStrLen);
+    VstText::copy (text, VelmoIdentity::vendor, kVstMaxVendorStrLen);
     return true;
 }
 
 bool VelmoVstWrapper::getProductString (char* text)
 {
-    VstText::copy (text, VelmoIdentity::productName, kVstMaxProductStrLen);
+    VstText::copy (text, VelmoIdentity::name, kVstMaxProductStrLen);
     return true;
 }
 
 VstInt32 VelmoVstWrapper::getVendorVersion()
 {
-    return VelmoIdentity::version;
+    return VelmoIdentity::versionCode;
 }
 
 VstInt32 VelmoVstWrapper::canDo (char* text)
@@ -502,16 +508,16 @@ VstInt32 VelmoVstWrapper::canDo (char* text)
 
 VstInt32 VelmoVstWrapper::getPlugCategory()
 {
-    return VelmoIdentity::plugCategoryEffect;
+    return plugCategoryEffect;
 }
 
 //==============================================================================
 void VelmoVstWrapper::audioProcessorParameterChanged (juce::AudioProcessor*, int index, float value)
 {
-    if (destructionBegun.load() || audioMaster == nullptr)
+    if (destructionBegun.load())
         return;
 
-    audioMaster (&cEffect, audioMasterAutomate, index, 0, nullptr, value);
+    callHost (audioMasterAutomate, index, 0, nullptr, value);
 }
 
 void VelmoVstWrapper::audioProcessorChanged (juce::AudioProcessor*, const ChangeDetails& details)
@@ -557,7 +563,7 @@ bool VelmoVstWrapper::editorGetRect (ERect** rect)
     if (editorComponent != nullptr)
         setEditorRect (editorComponent->getWidth(), editorComponent->getHeight());
     else
-        setEditorRect (VelmoIdentity::editorWidth, VelmoIdentity::editorHeight);
+        setEditorRect (EditorLayout::width, EditorLayout::height);
 
     *rect = &editorRect;
     return true;

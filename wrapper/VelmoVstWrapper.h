@@ -10,23 +10,6 @@
 #include <mutex>
 #include <vector>
 
-// What the host sees of the plug-in, fixed at build time.
-namespace VelmoIdentity
-{
-    constexpr VstInt32 uniqueId = ('V' << 24) | ('l' << 16) | ('m' << 8) | 'o';
-    constexpr const char* effectName = "Velmo";
-    constexpr const char* productName = "Velmo";
-    constexpr const char* vendorName = "Tallowick";
-   #ifdef VELMO_VERSION_CODE
-    constexpr VstInt32 version = VELMO_VERSION_CODE;
-   #else
-    constexpr VstInt32 version = 120;
-   #endif
-    constexpr VstInt32 plugCategoryEffect = 1;
-    constexpr int editorWidth = 450;
-    constexpr int editorHeight = 480;
-}
-
 // The VST 2.4 wrapper around one audio processor: the host drives it through
 // the effect record of AudioEffect; it drives the processor through the
 // juce::AudioProcessor interface and reports the processor's changes back.

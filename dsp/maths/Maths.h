@@ -32,6 +32,10 @@ double velmo_glibc_tan(double);
 
 namespace Maths
 {
+// pi and 2 pi, the doubles nearest to them.
+constexpr double pi = 3.141592653589793;
+constexpr double twoPi = 2.0 * pi;
+
 // Single precision: e^x, ln x and x^y.
 inline float exponential(float x) { return velmo_musl_expf(x); }
 inline float logarithm(float x) { return velmo_musl_logf(x); }

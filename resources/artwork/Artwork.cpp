@@ -1,5 +1,7 @@
 #include "resources/artwork/Artwork.h"
 
+#include "resources/VelmoIdentity.h"
+
 #include <cmath>
 
 namespace artwork
@@ -15,6 +17,11 @@ namespace
     using juce::Rectangle;
 
     constexpr float pi = juce::MathConstants<float>::pi;
+
+    // The lettering's words that name the product, its maker and its version.
+    juce::String productName() { return VelmoIdentity::name; }
+    juce::String makerName() { return VelmoIdentity::vendor; }
+    juce::String shortVersion() { return juce::String (VelmoIdentity::versionMajor) + "." + juce::String (VelmoIdentity::versionMinor); }
 
     // Palette: dark anodised panel, cream print, amber light.
     const Colour panelBase    { 0xff2c2d31 };
@@ -410,7 +417,7 @@ Image drawBackground (const Fonts& fonts)
 
     // Product name and maker, left and right of the big knob.
     {
-        drawPrinted (g, "Velmo", { 18.0f, 104.0f, 100.0f, 34.0f }, fonts.make (30.0f, true, -0.02f),
+        drawPrinted (g, productName(), { 18.0f, 104.0f, 100.0f, 34.0f }, fonts.make (30.0f, true, -0.02f),
                      printCream, juce::Justification::centredLeft);
         g.setColour (amber);
         g.fillRect (Rectangle<float> { 20.0f, 140.0f, 44.0f, 2.0f });
@@ -419,7 +426,7 @@ Image drawBackground (const Fonts& fonts)
         drawPrinted (g, "PUNCH PROCESSOR", { 19.0f, 158.0f, 104.0f, 12.0f }, fonts.make (8.5f, true, 0.1f),
                      printMuted, juce::Justification::centredLeft);
 
-        drawPrinted (g, "TALLOWICK", { 330.0f, 108.0f, 102.0f, 14.0f }, fonts.make (10.5f, true, 0.22f),
+        drawPrinted (g, makerName().toUpperCase(), { 330.0f, 108.0f, 102.0f, 14.0f }, fonts.make (10.5f, true, 0.22f),
                      printCream, juce::Justification::centredRight);
         drawPrinted (g, "STUDIO DYNAMICS", { 330.0f, 123.0f, 102.0f, 12.0f }, fonts.make (8.0f, true, 0.16f),
                      printMuted, juce::Justification::centredRight);
@@ -467,17 +474,17 @@ Image drawBackground (const Fonts& fonts)
     return image;
 }
 
-Image drawPunchKnobStrip() { return drawKnobStrip (punchStyle, punchFrames); }
-Image drawSmallKnobStrip() { return drawKnobStrip (smallStyle, smallKnobFrames); }
+Image drawPunchKnobStrip() { return drawKnobStrip (punchStyle, EditorLayout::punchKnobFrames); }
+Image drawSmallKnobStrip() { return drawKnobStrip (smallStyle, EditorLayout::smallKnobFrames); }
 
 Image drawMeterStrip (const Fonts& fonts)
 {
     const int w = layout::levelMeter.getWidth();
     const int h = layout::levelMeter.getHeight();
-    Image strip (Image::ARGB, w, h * meterFrames, true);
+    Image strip (Image::ARGB, w, h * EditorLayout::meterFrames, true);
     Graphics g (strip);
 
-    constexpr int segments = meterFrames - 1;
+    constexpr int segments = EditorLayout::meterFrames - 1;
     const float left = 12.0f, right = (float) w - 12.0f;
     const float pitch = (right - left) / (float) segments;
     const float segW = pitch - 2.6f;
@@ -487,7 +494,7 @@ Image drawMeterStrip (const Fonts& fonts)
         return k <= 16 ? ledGreen : (k <= 21 ? ledAmber : ledRed);
     };
 
-    for (int f = 0; f < meterFrames; ++f)
+    for (int f = 0; f < EditorLayout::meterFrames; ++f)
     {
         Graphics::ScopedSaveState state (g);
         g.reduceClipRegion (0, f * h, w, h);
@@ -571,15 +578,15 @@ Image drawBottomBar (const Fonts& fonts)
 
     const auto name = fonts.make (14.0f, true, -0.01f);
     const auto tag = fonts.make (8.5f, true, 0.22f);
-    const auto tagText = juce::String::fromUTF8 ("STEREO PUNCH PROCESSOR  \xc2\xb7  1.2");
-    const float nameW = name.getStringWidthFloat ("Velmo");
+    const auto tagText = juce::String::fromUTF8 ("STEREO PUNCH PROCESSOR  \xc2\xb7  ") + shortVersion();
+    const float nameW = name.getStringWidthFloat (productName());
     const float tagW = tag.getStringWidthFloat (tagText);
     const float total = nameW + 10.0f + tagW;
     const float x0 = (70.0f + (float) layout::powerButton.getX()) * 0.5f - total * 0.5f;
 
     g.setFont (name);
     g.setColour (printCream);
-    g.drawText ("Velmo", Rectangle<float> { x0, 2.0f, nameW + 2.0f, 27.0f }, juce::Justification::centredLeft, false);
+    g.drawText (productName(), Rectangle<float> { x0, 2.0f, nameW + 2.0f, 27.0f }, juce::Justification::centredLeft, false);
     g.setFont (tag);
     g.setColour (printMuted);
     g.drawText (tagText, Rectangle<float> { x0 + nameW + 10.0f, 3.0f, tagW + 4.0f, 27.0f },
@@ -606,7 +613,7 @@ Image drawLinkButton (const Fonts& fonts)
     const auto font = fonts.make (10.5f, true, -0.03f);
     g.setFont (font);
     g.setColour (printCream);
-    g.drawText ("Tallowick", Rectangle<float> { 14.0f, 0.0f, (float) b.getWidth() - 14.0f, (float) b.getHeight() },
+    g.drawText (makerName(), Rectangle<float> { 14.0f, 0.0f, (float) b.getWidth() - 14.0f, (float) b.getHeight() },
                 juce::Justification::centred, false);
     return image;
 }
@@ -719,13 +726,13 @@ Image drawPreview (const std::vector<NamedImage>& images,
         return strip.getClippedImage ({ 0, juce::jlimit (0, frames - 1, index) * h, strip.getWidth(), h });
     };
 
-    Image preview (Image::RGB, 450, 480, true);
+    Image preview (Image::RGB, EditorLayout::width, EditorLayout::height, true);
     Graphics g (preview);
     g.drawImageAt (find ("background.png"), layout::background.getX(), layout::background.getY());
-    g.drawImageAt (frameOf (find ("meter.png"), meterFrames, meterFrame), layout::levelMeter.getX(), layout::levelMeter.getY());
-    g.drawImageAt (frameOf (find ("small_knob.png"), smallKnobFrames, colorFrame), layout::colorKnob.getX(), layout::colorKnob.getY());
-    g.drawImageAt (frameOf (find ("small_knob.png"), smallKnobFrames, gainFrame), layout::gainKnob.getX(), layout::gainKnob.getY());
-    g.drawImageAt (frameOf (find ("punch_knob.png"), punchFrames, punchFrame), layout::punchKnob.getX(), layout::punchKnob.getY());
+    g.drawImageAt (frameOf (find ("meter.png"), EditorLayout::meterFrames, meterFrame), layout::levelMeter.getX(), layout::levelMeter.getY());
+    g.drawImageAt (frameOf (find ("small_knob.png"), EditorLayout::smallKnobFrames, colorFrame), layout::colorKnob.getX(), layout::colorKnob.getY());
+    g.drawImageAt (frameOf (find ("small_knob.png"), EditorLayout::smallKnobFrames, gainFrame), layout::gainKnob.getX(), layout::gainKnob.getY());
+    g.drawImageAt (frameOf (find ("punch_knob.png"), EditorLayout::punchKnobFrames, punchFrame), layout::punchKnob.getX(), layout::punchKnob.getY());
     g.drawImageAt (find (compressorOn ? "switch_down.png" : "switch.png"), layout::compSwitch.getX(), layout::compSwitch.getY());
     g.drawImageAt (find ("bottom_bar.png"), layout::bottomBar.getX(), layout::bottomBar.getY());
     g.drawImageAt (find ("link_button.png"), layout::linkButton.getX(), layout::linkButton.getY());

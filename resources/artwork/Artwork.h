@@ -1,5 +1,7 @@
 #pragma once
 
+#include "editor/EditorLayout.h"
+
 #include <juce_graphics/juce_graphics.h>
 
 #include <vector>
@@ -20,23 +22,21 @@ namespace artwork
     // Loads DejaVu Sans (Debian's fonts-dejavu-core) from fontDirectory; false if missing.
     bool loadFonts (const juce::File& fontDirectory, Fonts& fonts);
 
-    // Where the editor places each picture (editor coordinates).
+    // Where the editor places each picture (EditorLayout), as rectangles.
     namespace layout
     {
-        const juce::Rectangle<int> background  { 0, 0, 450, 450 };
-        const juce::Rectangle<int> levelMeter  { 80, 19, 285, 64 };
-        const juce::Rectangle<int> colorKnob   { 78, 329, 70, 70 };
-        const juce::Rectangle<int> gainKnob    { 298, 329, 70, 70 };
-        const juce::Rectangle<int> punchKnob   { 126, 110, 201, 201 };
-        const juce::Rectangle<int> compSwitch  { 200, 403, 51, 22 };
-        const juce::Rectangle<int> bottomBar   { 0, 450, 450, 30 };
-        const juce::Rectangle<int> linkButton  { 0, 451, 67, 29 };
-        const juce::Rectangle<int> powerButton { 388, 450, 62, 30 };
-    }
+        inline juce::Rectangle<int> rectangle (const EditorLayout::Bounds& b) { return { b.x, b.y, b.width, b.height }; }
 
-    constexpr int punchFrames = 66;
-    constexpr int smallKnobFrames = 65;
-    constexpr int meterFrames = 26;
+        const juce::Rectangle<int> background  = rectangle (EditorLayout::background);
+        const juce::Rectangle<int> levelMeter  = rectangle (EditorLayout::levelMeter);
+        const juce::Rectangle<int> colorKnob   = rectangle (EditorLayout::colorKnob);
+        const juce::Rectangle<int> gainKnob    = rectangle (EditorLayout::gainKnob);
+        const juce::Rectangle<int> punchKnob   = rectangle (EditorLayout::punchKnob);
+        const juce::Rectangle<int> compSwitch  = rectangle (EditorLayout::compressorSwitch);
+        const juce::Rectangle<int> bottomBar   = rectangle (EditorLayout::bottomBar);
+        const juce::Rectangle<int> linkButton  = rectangle (EditorLayout::linkButton);
+        const juce::Rectangle<int> powerButton = rectangle (EditorLayout::powerButton);
+    }
 
     juce::Image drawBackground (const Fonts&);
     juce::Image drawPunchKnobStrip();

@@ -16,7 +16,7 @@
 
 namespace renderset
 {
-/// Something the host does at a block boundary.
+// Something the host does at a block boundary.
 struct Event
 {
     enum Kind
@@ -45,33 +45,33 @@ struct Case
     std::vector<Event> events;
 };
 
-/// Channel-major output: out[channel][frame].
+// Channel-major output: out[channel][frame].
 using Render = std::vector<std::vector<float>>;
 
-/// The fixed list of cases. Changing it changes the committed checksums.
+// The fixed list of cases. Changing it changes the committed checksums.
 const std::vector<Case>& cases();
 
-/// A case drawn from seed: any rate from 8000 to 192000 Hz, mono or stereo,
-/// random block sizes, parameters and automation with Color glides. For
-/// comparing two builds beyond the fixed list.
+// A case drawn from seed: any rate from 8000 to 192000 Hz, mono or stereo,
+// random block sizes, parameters and automation with Color glides. For
+// comparing two builds beyond the fixed list.
 Case randomCase(std::uint32_t seed);
 
-/// The input of a case: noise, sweeps, silence, bursts above full scale, DC,
-/// impulses and very quiet passages in turn.
+// The input of a case: noise, sweeps, silence, bursts above full scale, DC,
+// impulses and very quiet passages in turn.
 Render makeInput(const Case& c);
 
-/// Renders one case through a new instance of the library; false with error set
-/// when the instance cannot be made.
+// Renders one case through a new instance of the library; false with error set
+// when the instance cannot be made.
 bool render(const std::shared_ptr<velmohost::PluginLibrary>& library, const Case& c, Render& out,
             std::string& error);
 
-/// 64-bit FNV-1a over the little-endian bytes of every sample, channel 0 first.
+// 64-bit FNV-1a over the little-endian bytes of every sample, channel 0 first.
 std::uint64_t checksum(const Render& r);
 std::string hex(std::uint64_t value);
 
-/// Largest absolute difference between two renders of the same shape, and the
-/// channel and frame where it lies; NaN where the bytes differ but a sample is
-/// not a number. Renders of different shapes give infinity.
+// Largest absolute difference between two renders of the same shape, and the
+// channel and frame where it lies; NaN where the bytes differ but a sample is
+// not a number. Renders of different shapes give infinity.
 struct Difference
 {
     double largest = 0.0;
@@ -81,11 +81,11 @@ struct Difference
 };
 Difference compare(const Render& a, const Render& b);
 
-/// Files of a dump folder: NAME.f32 holds the channels one after the other as
-/// little-endian 32-bit floats.
+// Files of a dump folder: NAME.f32 holds the channels one after the other as
+// little-endian 32-bit floats.
 bool writeRender(const std::string& path, const Render& r);
 bool readRender(const std::string& path, int channels, long frames, Render& r);
 
-/// The committed list "NAME HEX" per line; lines starting with # are skipped.
+// The committed list "NAME HEX" per line; lines starting with # are skipped.
 bool readChecksums(const std::string& path, std::vector<std::pair<std::string, std::string>>& list);
 } // namespace renderset

@@ -14,9 +14,9 @@ struct ProgramResult
     std::string output; // standard output and error, in the order written
 };
 
-/// Runs arguments[0] with the rest as its arguments (no shell between).
+// Runs arguments[0] with the rest as its arguments (no shell between).
 ProgramResult runProgram(const std::vector<std::string>& arguments);
 
-/// Splits a command line at spaces; double quotes group words.
+// Splits a command line at spaces; double quotes group words.
 std::vector<std::string> splitWords(const std::string& commandLine);
 } // namespace testsupport

@@ -31,8 +31,8 @@ struct HostCall
     float opt;
 };
 
-/// The host callback of the test: records every call and answers per opcode.
-/// One instance is active at a time (the callback carries no user data).
+// The host callback of the test: records every call and answers per opcode.
+// One instance is active at a time (the callback carries no user data).
 class FakeHost
 {
 public:
@@ -50,8 +50,8 @@ public:
 //------------------------------------------------------------------------------
 // Plug-in side
 
-/// One virtual call as seen by the probe. Integer and bool arguments go to
-/// x and y, pointers to p and q, a float to f and a text argument to text.
+// One virtual call as seen by the probe. Integer and bool arguments go to
+// x and y, pointers to p and q, a float to f and a text argument to text.
 struct Call
 {
     Call(std::string op_ = {}, VstIntPtr x_ = 0, VstIntPtr y_ = 0, const void* p_ = nullptr,
@@ -72,9 +72,9 @@ struct Call
 bool operator==(const Call& a, const Call& b);
 std::ostream& operator<<(std::ostream& os, const Call& c);
 
-/// Overrides every AudioEffect operation that the base dispatcher and the
-/// entries call; each records itself and answers `answer` converted to its
-/// result type.
+// Overrides every AudioEffect operation that the base dispatcher and the
+// entries call; each records itself and answers `answer` converted to its
+// result type.
 template <class Base>
 class BaseProbe : public Base
 {
@@ -160,7 +160,7 @@ public:
     }
 };
 
-/// The probe over AudioEffectX, recording the operations of opcodes 25 to 79.
+// The probe over AudioEffectX, recording the operations of opcodes 25 to 79.
 class XProbe : public BaseProbe<AudioEffectX>
 {
 public:
@@ -251,8 +251,8 @@ public:
     }
 };
 
-/// An AudioEffectX with nothing but the required processReplacing: the host
-/// sees the class's own defaults.
+// An AudioEffectX with nothing but the required processReplacing: the host
+// sees the class's own defaults.
 class PlainEffect : public AudioEffectX
 {
 public:
@@ -314,7 +314,7 @@ public:
     bool* destroyed;
 };
 
-/// Calls the record's dispatcher entry as a host would.
+// Calls the record's dispatcher entry as a host would.
 inline VstIntPtr dispatch(AEffect* e, VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0,
                           void* ptr = nullptr, float opt = 0.0f)
 {

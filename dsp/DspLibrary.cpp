@@ -1,1 +1,0 @@
-// Anchor translation unit of the signal-processing library.
