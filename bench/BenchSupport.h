@@ -12,6 +12,7 @@ inline void reportStereoSamples(benchmark::State& state, double samplesPerIterat
 {
     const double samples = samplesPerIteration * static_cast<double>(state.iterations());
     state.SetItemsProcessed(static_cast<std::int64_t>(samples));
-    state.counters["per_sample"] = benchmark::Counter(samples, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["per_sample"] =
+        benchmark::Counter(samples, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
     state.counters["realtime"] = benchmark::Counter(samples / sampleRate, benchmark::Counter::kIsRate);
 }

@@ -22,7 +22,7 @@ Compressor preparedCompressor(std::int32_t unlinked, std::int32_t knee)
     c.enabled = true;
     c.sampleRate = 44100.0;
     c.resetState();
-    const std::int32_t values[] = { -1, 15, 0, 5, 50, 0, knee, unlinked, 1 };
+    const std::int32_t values[] = {-1, 15, 0, 5, 50, 0, knee, unlinked, 1};
     for (std::int32_t i = 0; i < 9; ++i)
         c.applySetting(static_cast<CompressorSetting>(i), values[i]);
     c.numSamples = static_cast<double>(blockSize);
@@ -42,8 +42,8 @@ std::vector<float> noise(float amplitude, unsigned seed)
 // args: unlinked, knee percent, input amplitude (percent of full scale; 0 = silence)
 void BM_CompressBlock(benchmark::State& state)
 {
-    Compressor c = preparedCompressor(static_cast<std::int32_t>(state.range(0)),
-                                      static_cast<std::int32_t>(state.range(1)));
+    Compressor c =
+        preparedCompressor(static_cast<std::int32_t>(state.range(0)), static_cast<std::int32_t>(state.range(1)));
     const float amplitude = static_cast<float>(state.range(2)) / 100.0f;
     const std::vector<float> srcL = noise(amplitude, 1), srcR = noise(amplitude, 2);
     std::vector<float> l(blockSize), r(blockSize);
@@ -72,12 +72,12 @@ void BM_CompressBlock(benchmark::State& state)
     reportStereoSamples(state, blockSize);
 }
 BENCHMARK(BM_CompressBlock)
-    ->ArgNames({ "unlinked", "knee", "amp" })
-    ->Args({ 1, 0, 150 }) // the processor's configuration, driven above full scale
-    ->Args({ 1, 0, 30 })
-    ->Args({ 1, 0, 0 })   // silence after a loud passage
-    ->Args({ 0, 0, 150 })
-    ->Args({ 1, 30, 150 });
+    ->ArgNames({"unlinked", "knee", "amp"})
+    ->Args({1, 0, 150}) // the processor's configuration, driven above full scale
+    ->Args({1, 0, 30})
+    ->Args({1, 0, 0}) // silence after a loud passage
+    ->Args({0, 0, 150})
+    ->Args({1, 30, 150});
 
 // arg: 1 = full-scale noise, 0 = silence after a loud passage (levels decayed
 // into the subnormal range, where they stay)
@@ -144,8 +144,8 @@ void BM_StereoChain(benchmark::State& state)
         l = srcL;
         r = srcR;
         Compressor::Run run = c.begin();
-        StereoChain::run(l.data(), r.data(), 0, static_cast<int>(blockSize), true, section, 0.75f, run, outputGain,
-                         follower, loud);
+        StereoChain::run(
+            l.data(), r.data(), 0, static_cast<int>(blockSize), true, section, 0.75f, run, outputGain, follower, loud);
         c.end(run, true);
         benchmark::DoNotOptimize(l.data());
         benchmark::DoNotOptimize(r.data());

@@ -16,7 +16,7 @@ using ShelfFilter = Dsp::SmoothedFilterDesign<Shelf, 2, Dsp::DirectFormI>;
 
 Dsp::ParamValues params(double centre, double width, double gain)
 {
-    return { 44100.0, 1.0, centre, width, gain, 0.0, 0.0, 0.0 };
+    return {44100.0, 1.0, centre, width, gain, 0.0, 0.0, 0.0};
 }
 
 struct StereoBlock

@@ -23,7 +23,8 @@ using Maths::twoPi;
 #if defined(__GNUC__)
 __attribute__((always_inline))
 #endif
-inline std::complex<double> rootWithNonNegativeReal(std::complex<double> d)
+inline std::complex<double>
+rootWithNonNegativeReal(std::complex<double> d)
 {
     if (d.imag() == 0.0)
         return ExactComplex::sqrtOfReal(d.real(), 0.0);
@@ -84,11 +85,12 @@ template <class Mapping>
 #if defined(__GNUC__)
 __attribute__((always_inline))
 #endif
-inline RootPair mapOneRoot(const Mapping& m, std::complex<double> c)
+inline RootPair
+mapOneRoot(const Mapping& m, std::complex<double> c)
 {
     using Complex = std::complex<double>;
     if (c.real() == std::numeric_limits<double>::infinity() && c.imag() == 0.0)
-        return { Complex(-1.0, 0.0), Complex(1.0, 0.0) };
+        return {Complex(-1.0, 0.0), Complex(1.0, 0.0)};
 
     const Complex cp = ExactComplex::divide(1.0 + c, 1.0 - c);
     const double g = (m.aSquared - 1.0) * m.bSquared;
@@ -98,7 +100,7 @@ inline RootPair mapOneRoot(const Mapping& m, std::complex<double> c)
     const Complex d = 2.0 * (m.b - 1.0) * cp + 2.0 * (m.b + 1.0);
     const Complex first = ExactComplex::divide((m.twoAb * cp - s) + m.twoAb, d);
     const Complex second = ExactComplex::divide((m.twoAb * cp + s) + m.twoAb, d);
-    return { first, second };
+    return {first, second};
 }
 #if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
 #define BAND_MAPPING_SSE2 1
@@ -124,7 +126,7 @@ inline bool moderate2(__m128d v)
 {
     const __m128d a = _mm_and_pd(v, _mm_castsi128_pd(_mm_set1_epi64x(0x7fffffffffffffffLL)));
     const __m128d ok = _mm_or_pd(_mm_cmpeq_pd(v, _mm_setzero_pd()),
-                                 _mm_and_pd(_mm_cmpge_pd(a, _mm_set1_pd(0x1p-300)), _mm_cmple_pd(a, _mm_set1_pd(0x1p300))));
+        _mm_and_pd(_mm_cmpge_pd(a, _mm_set1_pd(0x1p-300)), _mm_cmple_pd(a, _mm_set1_pd(0x1p300))));
     return _mm_movemask_pd(ok) == 3;
 }
 
@@ -137,8 +139,8 @@ inline bool allZero(__m128d v)
 // and c not: a zero quotient part from a product, any other from a division.
 inline bool divideByReal(Lanes2 n, Lanes2 d, Lanes2& q)
 {
-    if (!(moderate2(n.re) && moderate2(n.im) && moderate2(d.re) && moderate2(d.im)) || !allZero(d.im)
-        || _mm_movemask_pd(_mm_cmpeq_pd(d.re, _mm_setzero_pd())) != 0)
+    if (!(moderate2(n.re) && moderate2(n.im) && moderate2(d.re) && moderate2(d.im)) || !allZero(d.im) ||
+        _mm_movemask_pd(_mm_cmpeq_pd(d.re, _mm_setzero_pd())) != 0)
         return false;
     const __m128d xn = _mm_add_pd(n.re, _mm_mul_pd(d.im, _mm_mul_pd(n.im, d.re)));
     const __m128d yn = _mm_sub_pd(n.im, _mm_mul_pd(d.im, _mm_mul_pd(n.re, d.re)));
@@ -205,8 +207,8 @@ inline bool mapStageThree(const PairMapping& p, RootPair& poles, RootPair& zeros
     const __m128d t = _mm_set1_pd(p.twoAb);
     const Lanes2 tcp{_mm_mul_pd(p.cp.re, t), _mm_mul_pd(p.cp.im, t)};
     Lanes2 first, second;
-    if (!divideByReal({_mm_add_pd(_mm_sub_pd(tcp.re, p.sq.re), t), _mm_sub_pd(tcp.im, p.sq.im)}, p.d, first)
-        || !divideByReal({_mm_add_pd(_mm_add_pd(tcp.re, p.sq.re), t), _mm_add_pd(tcp.im, p.sq.im)}, p.d, second))
+    if (!divideByReal({_mm_add_pd(_mm_sub_pd(tcp.re, p.sq.re), t), _mm_sub_pd(tcp.im, p.sq.im)}, p.d, first) ||
+        !divideByReal({_mm_add_pd(_mm_add_pd(tcp.re, p.sq.re), t), _mm_add_pd(tcp.im, p.sq.im)}, p.d, second))
         return false;
 
     alignas(16) double fr[2], fi[2], sr[2], si[2];
@@ -239,7 +241,8 @@ BandMapping::BandMapping(double centre, double width, RootList& digital, const R
     ab = a * b;
     twoAb = ab * 2.0;
 
-    auto append = [&digital](const RootGroup& group) {
+    auto append = [&digital](const RootGroup& group)
+    {
         digital.groups[digital.rootCount / 2] = group;
         digital.rootCount += 2;
     };
@@ -250,8 +253,8 @@ BandMapping::BandMapping(double centre, double width, RootList& digital, const R
         const RootGroup& analog = prototype.groups[i];
         const auto poles = mapRoot(analog.poleA);
         const auto zeros = mapRoot(analog.zeroA);
-        append({ poles.first, std::conj(poles.first), zeros.first, std::conj(zeros.first) });
-        append({ poles.second, std::conj(poles.second), zeros.second, std::conj(zeros.second) });
+        append({poles.first, std::conj(poles.first), zeros.first, std::conj(zeros.first)});
+        append({poles.second, std::conj(poles.second), zeros.second, std::conj(zeros.second)});
     }
 
     if (prototype.rootCount % 2 != 0)
@@ -259,7 +262,7 @@ BandMapping::BandMapping(double centre, double width, RootList& digital, const R
         const RootGroup& analog = prototype.groups[prototype.rootCount / 2];
         const auto poles = mapOneRoot(*this, analog.poleA);
         const auto zeros = mapOneRoot(*this, analog.zeroA);
-        append({ poles.first, poles.second, zeros.first, zeros.second });
+        append({poles.first, poles.second, zeros.first, zeros.second});
     }
 }
 

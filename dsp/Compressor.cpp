@@ -151,11 +151,10 @@ void Compressor::compressBlock(float* left, float* right) noexcept
 
 Compressor::Run Compressor::begin() const noexcept
 {
-    return { { threshold, kneeTop, log2Ratio, invKneeWidth, invRatio, kneeRise, makeupGain, attackWeight,
-               releaseWeight, belowThreshold },
-             { envelopeL, attackWeightL, releaseWeightL, gainL, prevGainL, smoothGainL, peakL, holdCountL },
-             { envelopeR, attackWeightR, releaseWeightR, gainR, prevGainR, smoothGainR, peakR, holdCountR },
-             holdLength };
+    return {{threshold, kneeTop, log2Ratio, invKneeWidth, invRatio, kneeRise, makeupGain, attackWeight, releaseWeight,
+                belowThreshold},
+        {envelopeL, attackWeightL, releaseWeightL, gainL, prevGainL, smoothGainL, peakL, holdCountL},
+        {envelopeR, attackWeightR, releaseWeightR, gainR, prevGainR, smoothGainR, peakR, holdCountR}, holdLength};
 }
 
 void Compressor::end(const Run& run, bool isUnlinked) noexcept

@@ -45,7 +45,7 @@ EXACT_COMPLEX_INLINE std::complex<double> divide(std::complex<double> n, std::co
         // the product too.
         const double xn = a + e * (b * c);
         const double yn = b - e * (a * c);
-        return { xn == 0.0 ? xn * c : xn / c, yn == 0.0 ? yn * c : yn / c };
+        return {xn == 0.0 ? xn * c : xn / c, yn == 0.0 ? yn * c : yn / c};
     }
 
     double x, y;
@@ -79,7 +79,7 @@ EXACT_COMPLEX_INLINE std::complex<double> divide(std::complex<double> n, std::co
             y = (b - (e * (a / c))) / denom;
         }
     }
-    return { x, y };
+    return {x, y};
 }
 
 // Square root of a complex value whose imaginary part is zero (of either
@@ -89,8 +89,8 @@ EXACT_COMPLEX_INLINE std::complex<double> sqrtOfReal(double re, double im)
     if (std::isnan(re))
         return Maths::squareRoot(std::complex<double>(re, im));
     if (re < 0.0)
-        return { 0.0, std::copysign(std::sqrt(-re), im) };
-    return { std::fabs(std::sqrt(re)), std::copysign(0.0, im) };
+        return {0.0, std::copysign(std::sqrt(-re), im)};
+    return {std::fabs(std::sqrt(re)), std::copysign(0.0, im)};
 }
 } // namespace ExactComplex
 } // namespace Dsp

@@ -46,8 +46,8 @@ public:
     float ceiling = 2.0f;
     float attackCoef = 0.0f;  // share of the old level kept per sample while the input is above it
     float releaseCoef = 0.0f; // the same while the input is at or below it
-    std::atomic<float> levelL { 0.0f };
-    std::atomic<float> levelR { 0.0f };
+    std::atomic<float> levelL{0.0f};
+    std::atomic<float> levelR{0.0f};
     float attackMs = 50.0f;
     float releaseMs = 50.0f;
 

@@ -9,11 +9,11 @@ namespace Dsp
 // Kind of a filter parameter. The values are part of the interface.
 enum ParamTag : std::int32_t
 {
-    tagFs = 0,      // sample rate
-    tagFc = 1,      // centre frequency
-    tagBwHz = 4,    // bandwidth in Hz
-    tagGain = 5,    // gain in dB
-    tagOrder = 7    // order
+    tagFs = 0,   // sample rate
+    tagFc = 1,   // centre frequency
+    tagBwHz = 4, // bandwidth in Hz
+    tagGain = 5, // gain in dB
+    tagOrder = 7 // order
 };
 
 // Describes one filter parameter: range, default, conversions between native

@@ -9,9 +9,9 @@ class RangeMapper
 public:
     enum Mode : std::int32_t
     {
-        modeSymmetric = 0,  // line through (center, 0), scale per center of input
-        modeLinear = 1,     // line through (0, 0), scale per unit of input
-        modeAsymmetric = 2  // downRange per center below center, upRange per center above
+        modeSymmetric = 0, // line through (center, 0), scale per center of input
+        modeLinear = 1,    // line through (0, 0), scale per unit of input
+        modeAsymmetric = 2 // downRange per center below center, upRange per center above
     };
 
     // Single-precision throughout. NaN maps to 0; the input is clamped to

@@ -9,8 +9,8 @@ namespace Dsp
 
 void SectionCoeffs::assignFromRoots(const RootGroup& group)
 {
-    const bool firstOrder = group.poleB.real() == 0.0 && group.poleB.imag() == 0.0
-                            && group.zeroB.real() == 0.0 && group.zeroB.imag() == 0.0;
+    const bool firstOrder = group.poleB.real() == 0.0 && group.poleB.imag() == 0.0 && group.zeroB.real() == 0.0 &&
+                            group.zeroB.imag() == 0.0;
     if (firstOrder)
     {
         // The zero's value goes to the constant term, 1 to the z^-1 term.
@@ -48,8 +48,8 @@ void quadraticFromRoots(std::complex<double> r1, std::complex<double> r2, double
 
 } // namespace
 
-void SectionCoeffs::assignSecondOrder(std::complex<double> pole1, std::complex<double> zero1,
-                                      std::complex<double> pole2, std::complex<double> zero2)
+void SectionCoeffs::assignSecondOrder(
+    std::complex<double> pole1, std::complex<double> zero1, std::complex<double> pole2, std::complex<double> zero2)
 {
     quadraticFromRoots(pole1, pole2, a1, a2);
     quadraticFromRoots(zero1, zero2, b1, b2);
@@ -81,7 +81,7 @@ struct Powers
     explicit Powers(double f)
         : frequency(f),
           powers{{Maths::cosine(-(f * Maths::twoPi)), Maths::sine(-(f * Maths::twoPi))},
-                 {Maths::cosine((f * Maths::twoPi) * -2.0), Maths::sine((f * Maths::twoPi) * -2.0)}}
+              {Maths::cosine((f * Maths::twoPi) * -2.0), Maths::sine((f * Maths::twoPi) * -2.0)}}
     {
     }
 
@@ -114,7 +114,7 @@ std::complex<double> SectionChain::evaluateResponse(double f) const
         return responseAt(atDc.powers.z1, atDc.powers.z2);
     const double w = f * Maths::twoPi;
     return responseAt(std::complex<double>(Maths::cosine(-w), Maths::sine(-w)),
-                      std::complex<double>(Maths::cosine(w * -2.0), Maths::sine(w * -2.0)));
+        std::complex<double>(Maths::cosine(w * -2.0), Maths::sine(w * -2.0)));
 }
 
 } // namespace Dsp

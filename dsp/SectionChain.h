@@ -23,8 +23,8 @@ struct SectionCoeffs
     double b0;
 
     void assignFromRoots(const RootGroup& group);
-    void assignSecondOrder(std::complex<double> pole1, std::complex<double> zero1,
-                           std::complex<double> pole2, std::complex<double> zero2);
+    void assignSecondOrder(
+        std::complex<double> pole1, std::complex<double> zero1, std::complex<double> pole2, std::complex<double> zero2);
 };
 
 // |z| as Maths::magnitude gives it (hypot); for a zero imaginary part that

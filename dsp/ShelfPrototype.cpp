@@ -28,20 +28,20 @@ void ShelfPrototype::buildPrototype(int order, double gainDb)
         const double c = Maths::cosine(theta);
         const double s = Maths::sine(theta);
         RootGroup& group = roots.groups[roots.rootCount / 2];
-        group.poleA = { poleRadius * c, poleRadius * s };
-        group.poleB = { poleRadius * c, -(poleRadius * s) };
-        group.zeroA = { zeroRadius * c, zeroRadius * s };
-        group.zeroB = { zeroRadius * c, -(zeroRadius * s) };
+        group.poleA = {poleRadius * c, poleRadius * s};
+        group.poleB = {poleRadius * c, -(poleRadius * s)};
+        group.zeroA = {zeroRadius * c, zeroRadius * s};
+        group.zeroB = {zeroRadius * c, -(zeroRadius * s)};
         roots.rootCount += 2;
     }
 
     if (order % 2 != 0)
     {
         RootGroup& group = roots.groups[roots.rootCount / 2];
-        group.poleA = { poleRadius, 0.0 };
-        group.poleB = { 0.0, 0.0 };
-        group.zeroA = { zeroRadius, 0.0 };
-        group.zeroB = { 0.0, 0.0 };
+        group.poleA = {poleRadius, 0.0};
+        group.poleB = {0.0, 0.0};
+        group.zeroA = {zeroRadius, 0.0};
+        group.zeroB = {0.0, 0.0};
         roots.rootCount += 1;
     }
 }

@@ -113,7 +113,8 @@ public:
                         {
                             offset[c] = -offset[c];
                             Sample& x = channels[c][j0 + k];
-                            x = static_cast<Sample>(state[c].filterSection(static_cast<double>(x), sections[k], offset[c]));
+                            x = static_cast<Sample>(
+                                state[c].filterSection(static_cast<double>(x), sections[k], offset[c]));
                         }
                     for (int c = 0; c < Channels; ++c)
                     {

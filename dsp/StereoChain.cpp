@@ -55,7 +55,7 @@ __declspec(noinline)
 #else
 __attribute__((noinline))
 #endif
-__m128 gainsAbove(__m128 envelope, const Compressor::Curve& curve)
+    __m128 gainsAbove(__m128 envelope, const Compressor::Curve& curve)
 {
     alignas(16) float e[4];
     _mm_store_ps(e, envelope);
@@ -260,7 +260,8 @@ struct Lanes
     void storeState()
     {
         alignas(16) double d[2];
-        auto splitD = [&d](__m128d value, double& l, double& r) {
+        auto splitD = [&d](__m128d value, double& l, double& r)
+        {
             _mm_store_pd(d, value);
             l = d[0];
             r = d[1];
@@ -272,7 +273,8 @@ struct Lanes
         splitD(offset, s.offsetL, s.offsetR);
 
         alignas(16) float v[4];
-        auto split = [&v](__m128 value, float& l, float& r) {
+        auto split = [&v](__m128 value, float& l, float& r)
+        {
             _mm_store_ps(v, value);
             l = v[0];
             r = v[1];
@@ -316,15 +318,16 @@ struct Pending
 };
 
 template <bool filtering>
-void runBlock(float* left, float* right, int begin, int end, Section& s, float width, Compressor::Run& c,
-              GainStage out, Follower& f, bool& loud) noexcept
+void runBlock(float* left, float* right, int begin, int end, Section& s, float width, Compressor::Run& c, GainStage out,
+    Follower& f, bool& loud) noexcept
 {
     Lanes<filtering> lanes(s, width, c, out, f);
     Pending buffers[2];
     Pending* pending = &buffers[0];
     Pending* next = &buffers[1];
 
-    auto flush = [&] {
+    auto flush = [&]
+    {
         for (int k = 0; k < pending->count; ++k)
             Lanes<filtering>::store(left, right, pending->start + k, lanes.back(pending->xs[k], pending->gains[k]));
         pending->count = 0;
@@ -428,8 +431,8 @@ float applyGain(float x, GainStage out)
 }
 
 template <bool filtering>
-void runBlock(float* left, float* right, int begin, int end, Section& s, float width, Compressor::Run& c,
-              GainStage out, Follower& f, bool&) noexcept
+void runBlock(float* left, float* right, int begin, int end, Section& s, float width, Compressor::Run& c, GainStage out,
+    Follower& f, bool&) noexcept
 {
     for (int i = begin; i < end; ++i)
     {
@@ -460,7 +463,7 @@ void runBlock(float* left, float* right, int begin, int end, Section& s, float w
 } // namespace
 
 void run(float* left, float* right, int begin, int end, bool filtering, Section& section, float width,
-         Compressor::Run& compressor, float outputGain, Follower& follower, bool& loud) noexcept
+    Compressor::Run& compressor, float outputGain, Follower& follower, bool& loud) noexcept
 {
     const GainStage out(outputGain);
     if (filtering)

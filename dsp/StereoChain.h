@@ -36,5 +36,5 @@ struct Follower
 // logarithm and exponential), which picks the faster way through the next
 // ones; it changes no result. Keep it from one call to the next.
 void run(float* left, float* right, int begin, int end, bool filtering, Section& section, float width,
-         Compressor::Run& compressor, float outputGain, Follower& follower, bool& loud) noexcept;
+    Compressor::Run& compressor, float outputGain, Follower& follower, bool& loud) noexcept;
 } // namespace StereoChain

@@ -4,14 +4,14 @@
 
 FilmStripSlider::FilmStripSlider() = default;
 
-void FilmStripSlider::setFilmStrip (juce::Image image, int numFrames, bool isHorizontal)
+void FilmStripSlider::setFilmStrip(juce::Image image, int numFrames, bool isHorizontal)
 {
     stripImage = image;
 
     if (stripImage.isValid())
     {
         // Fewer than one frame cannot be cut from a strip: keep the image but show nothing.
-        frameCount = juce::jmax (0, numFrames);
+        frameCount = juce::jmax(0, numFrames);
         horizontalStrip = isHorizontal;
 
         if (frameCount > 0)
@@ -36,7 +36,7 @@ void FilmStripSlider::setFilmStrip (juce::Image image, int numFrames, bool isHor
     repaint();
 }
 
-void FilmStripSlider::paint (juce::Graphics& g)
+void FilmStripSlider::paint(juce::Graphics& g)
 {
     if (stripImage.isNull() || frameCount < 1)
         return;
@@ -46,7 +46,7 @@ void FilmStripSlider::paint (juce::Graphics& g)
     const double position = (span > 0.0) ? (getValue() - minimum) / span * (double) (frameCount - 1) : 0.0;
 
     // Truncation toward zero; the clamp only guards the conversion.
-    const int frame = std::isfinite (position) ? (int) juce::jlimit (0.0, (double) (frameCount - 1), position) : 0;
+    const int frame = std::isfinite(position) ? (int) juce::jlimit(0.0, (double) (frameCount - 1), position) : 0;
 
     int destWidth = getWidth();
     int destHeight = getHeight();
@@ -58,15 +58,13 @@ void FilmStripSlider::paint (juce::Graphics& g)
         destHeight -= getTextBoxHeight();
     }
 
-    if (! horizontalStrip)
+    if (!horizontalStrip)
     {
-        g.drawImage (stripImage, 0, 0, destWidth, destHeight,
-                     0, frame * frameHeight, frameWidth, frameHeight, false);
+        g.drawImage(stripImage, 0, 0, destWidth, destHeight, 0, frame * frameHeight, frameWidth, frameHeight, false);
     }
     else
     {
         const int destX = (int) ((getWidth() - destWidth) * 0.5);
-        g.drawImage (stripImage, destX, 0, destWidth, destHeight,
-                     frame * frameWidth, 0, frameWidth, frameHeight, false);
+        g.drawImage(stripImage, destX, 0, destWidth, destHeight, frame * frameWidth, 0, frameWidth, frameHeight, false);
     }
 }

@@ -12,9 +12,9 @@ public:
 
     // Frames are side by side (frame 0 at the left) when isHorizontal is true,
     // else stacked (frame 0 at the top). A null image makes the slider draw nothing.
-    void setFilmStrip (juce::Image image, int numFrames, bool isHorizontal);
+    void setFilmStrip(juce::Image image, int numFrames, bool isHorizontal);
 
-    void paint (juce::Graphics& g) override;
+    void paint(juce::Graphics& g) override;
 
 private:
     juce::Image stripImage;

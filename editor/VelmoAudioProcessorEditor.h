@@ -23,18 +23,18 @@ public:
     // The address the link button opens.
     static constexpr const char* makerWebSite = "https://www.tallowick.com/velmo";
 
-    explicit VelmoAudioProcessorEditor (VelmoAudioProcessor& processorToEdit);
+    explicit VelmoAudioProcessorEditor(VelmoAudioProcessor& processorToEdit);
     ~VelmoAudioProcessorEditor() override;
 
     // A knob turned by the user: the new value goes to the host.
-    void sliderValueChanged (juce::Slider* slider) override;
+    void sliderValueChanged(juce::Slider* slider) override;
 
     // Link button: the web site; power button and compressor switch: flip the
     // processor's switch.
-    void buttonClicked (juce::Button* button) override;
+    void buttonClicked(juce::Button* button) override;
 
     // A parameter changed somewhere: move the knobs to it.
-    void changeListenerCallback (juce::ChangeBroadcaster* source) override;
+    void changeListenerCallback(juce::ChangeBroadcaster* source) override;
 
     // Every 50 ms: the meter follows the left output level.
     void timerCallback() override;
@@ -74,5 +74,5 @@ private:
     // The processor under edit; null once destruction has begun.
     VelmoAudioProcessor* processor = nullptr;
 
-    JUCE_DECLARE_NON_COPYABLE (VelmoAudioProcessorEditor)
+    JUCE_DECLARE_NON_COPYABLE(VelmoAudioProcessorEditor)
 };

@@ -71,7 +71,7 @@ VstSpeakerArrangement arrangement(const std::vector<std::uint8_t>& from, std::si
 }
 
 VstIntPtr call(velmohost::Plugin& plugin, VstInt32 opcode, VstInt32 index, VstIntPtr value, float opt,
-               const std::vector<std::uint8_t>& bytes)
+    const std::vector<std::uint8_t>& bytes)
 {
     Scratch scratch{};
     std::vector<char> text(bytes.begin(), bytes.end());
@@ -118,13 +118,15 @@ VstIntPtr call(velmohost::Plugin& plugin, VstInt32 opcode, VstInt32 index, VstIn
 
 void block(velmohost::Plugin& plugin, int frames, int channels, float level)
 {
-    std::vector<std::vector<float>> in(static_cast<std::size_t>(channels), std::vector<float>(static_cast<std::size_t>(frames)));
+    std::vector<std::vector<float>> in(
+        static_cast<std::size_t>(channels), std::vector<float>(static_cast<std::size_t>(frames)));
     auto out = in;
     std::vector<float*> ins, outs;
     for (int c = 0; c < channels; ++c)
     {
         for (int i = 0; i < frames; ++i)
-            in[static_cast<std::size_t>(c)][static_cast<std::size_t>(i)] = level * static_cast<float>((i * 7 + c * 3) % 17 - 8) / 8.0f;
+            in[static_cast<std::size_t>(c)][static_cast<std::size_t>(i)] =
+                level * static_cast<float>((i * 7 + c * 3) % 17 - 8) / 8.0f;
         ins.push_back(in[static_cast<std::size_t>(c)].data());
         outs.push_back(out[static_cast<std::size_t>(c)].data());
     }
@@ -143,7 +145,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         {
             const int frames = reader.next<std::uint16_t>() % 4097;
             // The record's channel count: the host's buffers always match it.
-            const int channels = std::max(2, static_cast<int>(plugin.effect()->numOutputs) + reader.next<std::uint8_t>() % 2);
+            const int channels =
+                std::max(2, static_cast<int>(plugin.effect()->numOutputs) + reader.next<std::uint8_t>() % 2);
             const float level = reader.next<float>();
             block(plugin, frames, channels, level);
             continue;

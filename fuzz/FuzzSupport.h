@@ -13,7 +13,8 @@ namespace FuzzSupport
 {
 inline velmohost::Plugin& instance()
 {
-    static std::unique_ptr<velmohost::Plugin> plugin = [] {
+    static std::unique_ptr<velmohost::Plugin> plugin = []
+    {
         std::string error;
         auto library = velmohost::PluginLibrary::load(VELMO_PLUGIN_PATH, error, true);
         auto p = library ? velmohost::Plugin::create(library, error) : nullptr;

@@ -21,9 +21,9 @@ struct ShelfFilterHolder
 
     // Writes shelfParams, builds a new filter, replaces (and deletes) the old
     // one and gives the new one its first parameters, which apply at once.
-    void createFilter (double sampleRate, double centreHz, double bandwidthHz, double gainDb);
+    void createFilter(double sampleRate, double centreHz, double bandwidthHz, double gainDb);
 
-    Dsp::ParamValues shelfParams {};
+    Dsp::ParamValues shelfParams{};
     std::unique_ptr<Dsp::Filter> shelfFilter;
 };
 
@@ -39,8 +39,7 @@ struct ShelfFilterHolder
 // block reads sample by sample, while a parameter change is one relaxed
 // atomic store the next block picks up, so host and editor threads setting
 // values never wait for the audio thread.
-class VelmoAudioProcessor : public juce::AudioProcessor,
-                            public juce::ChangeBroadcaster
+class VelmoAudioProcessor : public juce::AudioProcessor, public juce::ChangeBroadcaster
 {
 public:
     // The parameters' indices, as hosts number them.
@@ -63,9 +62,9 @@ public:
     // defaults and values, the state chunk's attributes and the editor's
     // double-click values all come from it.
     static constexpr ParameterInfo parameterTable[numParameters] = {
-        { gainParam,  "Gain",  0.5f },
-        { punchParam, "Punch", 0.0f },
-        { colorParam, "Color", 0.0f },
+        {gainParam, "Gain", 0.5f},
+        {punchParam, "Punch", 0.0f},
+        {colorParam, "Color", 0.0f},
     };
 
     VelmoAudioProcessor();
@@ -73,7 +72,7 @@ public:
 
     const juce::String getName() const override;
 
-    void prepareToPlay (double sampleRate, int samplesPerBlock) override;
+    void prepareToPlay(double sampleRate, int samplesPerBlock) override;
     void releaseResources() override;
 
     // Denormals: no flush-to-zero (no juce::ScopedNoDenormals, no FTZ/DAZ
@@ -82,12 +81,12 @@ public:
     // recursion during silence, the first section's alternating +-1e-8
     // offset keeps them out instead.
     using juce::AudioProcessor::processBlock;
-    void processBlock (juce::AudioSampleBuffer& buffer, juce::MidiBuffer& midi) override;
+    void processBlock(juce::AudioSampleBuffer& buffer, juce::MidiBuffer& midi) override;
 
-    const juce::String getInputChannelName (int index) const override;
-    const juce::String getOutputChannelName (int index) const override;
-    bool isInputChannelStereoPair (int index) const override;
-    bool isOutputChannelStereoPair (int index) const override;
+    const juce::String getInputChannelName(int index) const override;
+    const juce::String getOutputChannelName(int index) const override;
+    bool isInputChannelStereoPair(int index) const override;
+    bool isOutputChannelStereoPair(int index) const override;
     bool silenceInProducesSilenceOut() const override;
     double getTailLengthSeconds() const override;
     bool acceptsMidi() const override;
@@ -97,30 +96,30 @@ public:
     bool hasEditor() const override;
 
     int getNumParameters() override;
-    const juce::String getParameterName (int index) override;
-    float getParameter (int index) override;
-    const juce::String getParameterText (int index) override;
-    void setParameter (int index, float value) override;
+    const juce::String getParameterName(int index) override;
+    float getParameter(int index) override;
+    const juce::String getParameterText(int index) override;
+    void setParameter(int index, float value) override;
 
     int getNumPrograms() override;
     int getCurrentProgram() override;
-    void setCurrentProgram (int index) override;
-    const juce::String getProgramName (int index) override;
-    void changeProgramName (int index, const juce::String& newName) override;
+    void setCurrentProgram(int index) override;
+    const juce::String getProgramName(int index) override;
+    void changeProgramName(int index, const juce::String& newName) override;
 
-    void getStateInformation (juce::MemoryBlock& destData) override;
-    void setStateInformation (const void* data, int sizeInBytes) override;
+    void getStateInformation(juce::MemoryBlock& destData) override;
+    void setStateInformation(const void* data, int sizeInBytes) override;
 
     // Re-designs the shelf from the Color value: gain, centre and bandwidth, in
     // that order, each sent to the filter (when there is one).
     void applyColorToShelf();
 
     // The chain on channels 0 and 1 of a buffer with at least two channels.
-    void processStereo (juce::AudioSampleBuffer& buffer);
+    void processStereo(juce::AudioSampleBuffer& buffer);
 
     // Keeps the mid signal and scales the side signal by width: the sum and
     // the difference in single precision, the halving in double.
-    static void midSide (float& left, float& right, float width)
+    static void midSide(float& left, float& right, float width)
     {
         const float mid = (float) ((double) (left + right) * 0.5);
         const float side = (right - left) * width;
@@ -138,12 +137,12 @@ public:
     RangeMapper outputGainMapper;
     RangeMapper punchDriveMapper;
     Compressor compressor;
-    std::atomic<float> stereoWidth {};
+    std::atomic<float> stereoWidth{};
     float widthScale = 3.0f; // the channels' difference is scaled by Punch x widthScale
-    std::atomic<float> outputGain {};
-    std::atomic<float> driveGain {};
-    std::atomic<bool> bypassed { false };
-    std::atomic<bool> compressorBypassed { false };
+    std::atomic<float> outputGain{};
+    std::atomic<float> driveGain{};
+    std::atomic<bool> bypassed{false};
+    std::atomic<bool> compressorBypassed{false};
 
 private:
     struct ShelfValues
@@ -154,26 +153,26 @@ private:
     // The values the host sets, by index.
     std::atomic<float> parameterValues[numParameters];
 
-    static bool isParameterIndex (int index) { return index >= 0 && index < numParameters; }
+    static bool isParameterIndex(int index) { return index >= 0 && index < numParameters; }
 
     // What follows from a parameter's new value: the output gain from Gain,
     // the drive and the stereo width from Punch, the shelf's design from Color.
-    void applyParameter (Parameters index, float value);
+    void applyParameter(Parameters index, float value);
 
     // The stereo width for a Punch value; never non-finite.
-    float widthFor (float punch) const;
+    float widthFor(float punch) const;
 
     // What applyColorToShelf gives the filter for a Color value, floors included.
-    ShelfValues shelfValuesForColor (float color) const;
+    ShelfValues shelfValuesForColor(float color) const;
 
     // Feeds samples [begin, end) to the level follower, its levels in locals.
-    void followBlock (const float* left, const float* right, int begin, int end);
+    void followBlock(const float* left, const float* right, int begin, int end);
 
     // Everything after the drive for the processor's own configuration, in
     // one pass: the shelf's steady part from steadyFrom on (the filter has
     // run the gliding start), mid/side, the unlinked peak-clipping
     // compressor, the output gain and the follower.
-    void runChain (ShelfFilterHolder::ShelfFilter& filter, float* left, float* right, int steadyFrom, int n);
+    void runChain(ShelfFilterHolder::ShelfFilter& filter, float* left, float* right, int steadyFrom, int n);
 
     // Whether the last block needed the compressor's gain curve (a hint for
     // the one-pass chain; it changes no result).
@@ -182,6 +181,5 @@ private:
     // Two channels for the mono path, sized in prepareToPlay.
     juce::AudioSampleBuffer monoScratch;
 
-    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (VelmoAudioProcessor)
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(VelmoAudioProcessor)
 };
-

@@ -24,6 +24,8 @@ packages=(
     # The sanitized builds and the fuzzers: clang, its sanitizer and libFuzzer
     # runtimes, and llvm-symbolizer for readable reports.
     clang libclang-rt-14-dev llvm
+    # The layout of the sources (scripts/format.sh, checked by a test).
+    clang-format
     # The maths layer compiles a few files of musl and glibc from Debian's source packages.
     dpkg-dev
 )

@@ -100,9 +100,12 @@ int preferredSubtype(int major)
 {
     switch (major)
     {
-        case SF_FORMAT_OGG: return SF_FORMAT_VORBIS;
-        case SF_FORMAT_MPEG: return SF_FORMAT_MPEG_LAYER_III;
-        default: return 0;
+        case SF_FORMAT_OGG:
+            return SF_FORMAT_VORBIS;
+        case SF_FORMAT_MPEG:
+            return SF_FORMAT_MPEG_LAYER_III;
+        default:
+            return 0;
     }
 }
 
@@ -141,11 +144,16 @@ int integerBits(int subtype)
     switch (subtype)
     {
         case SF_FORMAT_PCM_S8:
-        case SF_FORMAT_PCM_U8: return 8;
-        case SF_FORMAT_PCM_16: return 16;
-        case SF_FORMAT_PCM_24: return 24;
-        case SF_FORMAT_PCM_32: return 32;
-        default: return 0;
+        case SF_FORMAT_PCM_U8:
+            return 8;
+        case SF_FORMAT_PCM_16:
+            return 16;
+        case SF_FORMAT_PCM_24:
+            return 24;
+        case SF_FORMAT_PCM_32:
+            return 32;
+        default:
+            return 0;
     }
 }
 
@@ -192,9 +200,8 @@ public:
                         v = v > top ? top : -scale;
                     }
                     const auto step = static_cast<std::int64_t>(v);
-                    ints[static_cast<std::size_t>(f) * static_cast<std::size_t>(channelCount)
-                         + static_cast<std::size_t>(c)] =
-                        static_cast<int>(static_cast<std::uint32_t>(step) << shift);
+                    ints[static_cast<std::size_t>(f) * static_cast<std::size_t>(channelCount) +
+                         static_cast<std::size_t>(c)] = static_cast<int>(static_cast<std::uint32_t>(step) << shift);
                 }
             return sf_writef_int(file, ints.data(), frames) == frames;
         }
@@ -211,8 +218,8 @@ public:
                     else if (std::fabs(x) > 1.0f)
                         ++clipped;
                 }
-                floats[static_cast<std::size_t>(f) * static_cast<std::size_t>(channelCount)
-                       + static_cast<std::size_t>(c)] = x;
+                floats[static_cast<std::size_t>(f) * static_cast<std::size_t>(channelCount) +
+                       static_cast<std::size_t>(c)] = x;
             }
         return sf_writef_float(file, floats.data(), frames) == frames;
     }
@@ -262,11 +269,13 @@ public:
     {
         std::vector<unsigned char> h;
         auto text = [&](const char* s) { h.insert(h.end(), s, s + 4); };
-        auto u16 = [&](std::uint32_t v) {
+        auto u16 = [&](std::uint32_t v)
+        {
             h.push_back(static_cast<unsigned char>(v & 0xff));
             h.push_back(static_cast<unsigned char>((v >> 8) & 0xff));
         };
-        auto u32 = [&](std::uint32_t v) {
+        auto u32 = [&](std::uint32_t v)
+        {
             u16(v & 0xffff);
             u16(v >> 16);
         };
@@ -294,7 +303,8 @@ public:
 
     bool write(const float* const* channelData, long frames) override
     {
-        const std::uint64_t limit = (0xffffffffull - headerBytes) / static_cast<std::uint64_t>(channelCount * sampleBytes);
+        const std::uint64_t limit =
+            (0xffffffffull - headerBytes) / static_cast<std::uint64_t>(channelCount * sampleBytes);
         if (framesWritten + static_cast<std::uint64_t>(frames) > limit)
         {
             tooLong = true;
@@ -407,7 +417,8 @@ std::string extensionOf(const std::string& path)
 
 const std::vector<SampleFormatName>& sampleFormatNames()
 {
-    static const std::vector<SampleFormatName> names = [] {
+    static const std::vector<SampleFormatName> names = []
+    {
         std::vector<SampleFormatName> n;
         for (const NamedSubtype& s : namedSubtypes())
             n.push_back(s.name);
@@ -416,15 +427,15 @@ const std::vector<SampleFormatName>& sampleFormatNames()
     return names;
 }
 
-bool chooseOutputFormat(const std::string& path, const std::string& formatName, int inputSubtype,
-                        int channels, int sampleRate, FileFormat& format, std::string& note, std::string& error)
+bool chooseOutputFormat(const std::string& path, const std::string& formatName, int inputSubtype, int channels,
+    int sampleRate, FileFormat& format, std::string& note, std::string& error)
 {
     note.clear();
     const std::string ext = extensionOf(path);
     if (ext.empty())
     {
-        error = "cannot tell the output format: \"" + path + "\" has no extension; the audio library writes"
-                + extensionList();
+        error = "cannot tell the output format: \"" + path + "\" has no extension; the audio library writes" +
+                extensionList();
         return false;
     }
     int implied = 0;
@@ -467,13 +478,13 @@ bool chooseOutputFormat(const std::string& path, const std::string& formatName, 
         else if (takes.empty())
             error = "--format " + formatName + ": " + files + " have a sample format of their own; leave --format out";
         else
-            error = "--format " + formatName + ": " + files + " cannot hold " + named->name.meaning
-                    + " samples; for ." + ext + " --format takes " + takes;
+            error = "--format " + formatName + ": " + files + " cannot hold " + named->name.meaning +
+                    " samples; for ." + ext + " --format takes " + takes;
         return false;
     }
 
-    std::vector<int> candidates = {implied, inputSubtype != 0 ? inputSubtype : SF_FORMAT_FLOAT,
-                                   SF_FORMAT_PCM_24, SF_FORMAT_PCM_16, SF_FORMAT_FLOAT, preferredSubtype(major)};
+    std::vector<int> candidates = {implied, inputSubtype != 0 ? inputSubtype : SF_FORMAT_FLOAT, SF_FORMAT_PCM_24,
+        SF_FORMAT_PCM_16, SF_FORMAT_FLOAT, preferredSubtype(major)};
     for (int subtype : allSubtypes())
         candidates.push_back(subtype);
     for (int subtype : candidates)
@@ -481,12 +492,12 @@ bool chooseOutputFormat(const std::string& path, const std::string& formatName, 
         {
             format.subtype = subtype;
             if (inputSubtype != 0 && subtype != inputSubtype)
-                note = files + " cannot hold the input's " + subtypeName(inputSubtype)
-                       + " samples; --format chooses another";
+                note = files + " cannot hold the input's " + subtypeName(inputSubtype) +
+                       " samples; --format chooses another";
             return true;
         }
-    error = files + " cannot hold " + std::to_string(channels) + " channel" + (channels == 1 ? "" : "s")
-            + " at " + std::to_string(sampleRate) + " Hz";
+    error = files + " cannot hold " + std::to_string(channels) + " channel" + (channels == 1 ? "" : "s") + " at " +
+            std::to_string(sampleRate) + " Hz";
     return false;
 }
 
@@ -500,13 +511,24 @@ bool checkLength(const FileFormat& format, int channels, std::int64_t frames, st
         case SF_FORMAT_PCM_S8:
         case SF_FORMAT_PCM_U8:
         case SF_FORMAT_ULAW:
-        case SF_FORMAT_ALAW: bytes = 1; break;
-        case SF_FORMAT_PCM_16: bytes = 2; break;
-        case SF_FORMAT_PCM_24: bytes = 3; break;
+        case SF_FORMAT_ALAW:
+            bytes = 1;
+            break;
+        case SF_FORMAT_PCM_16:
+            bytes = 2;
+            break;
+        case SF_FORMAT_PCM_24:
+            bytes = 3;
+            break;
         case SF_FORMAT_PCM_32:
-        case SF_FORMAT_FLOAT: bytes = 4; break;
-        case SF_FORMAT_DOUBLE: bytes = 8; break;
-        default: return true;
+        case SF_FORMAT_FLOAT:
+            bytes = 4;
+            break;
+        case SF_FORMAT_DOUBLE:
+            bytes = 8;
+            break;
+        default:
+            return true;
     }
     // Room for the header and its chunks.
     const double size = static_cast<double>(frames) * channels * bytes + 4096.0;
@@ -514,8 +536,8 @@ bool checkLength(const FileFormat& format, int channels, std::int64_t frames, st
         return true;
     char gb[32];
     std::snprintf(gb, sizeof gb, "%.1f", size / 1e9);
-    error = "the output would be " + std::string(gb) + " GB, and a " + majorName(format.major)
-            + " file ends at 4 GB; .w64, .rf64 and .caf files hold more";
+    error = "the output would be " + std::string(gb) + " GB, and a " + majorName(format.major) +
+            " file ends at 4 GB; .w64, .rf64 and .caf files hold more";
     return false;
 }
 
@@ -556,8 +578,8 @@ long AudioReader::read(float* const* channelData, long frames)
     return got > 0 ? static_cast<long>(got) : 0;
 }
 
-std::unique_ptr<AudioWriter> AudioWriter::open(const std::string& path, const FileFormat& format, int channels,
-                                               int sampleRate, std::string& error)
+std::unique_ptr<AudioWriter> AudioWriter::open(
+    const std::string& path, const FileFormat& format, int channels, int sampleRate, std::string& error)
 {
     if (format.major == SF_FORMAT_WAV && format.isFloat())
     {
@@ -567,8 +589,8 @@ std::unique_ptr<AudioWriter> AudioWriter::open(const std::string& path, const Fi
             error = "cannot write " + path + ": " + std::strerror(errno);
             return nullptr;
         }
-        auto writer = std::make_unique<FloatWavWriter>(f, channels, sampleRate,
-                                                       format.subtype == SF_FORMAT_DOUBLE ? 8 : 4);
+        auto writer =
+            std::make_unique<FloatWavWriter>(f, channels, sampleRate, format.subtype == SF_FORMAT_DOUBLE ? 8 : 4);
         if (!writer->writeHeader())
         {
             error = "cannot write " + path + ": " + std::strerror(errno);
@@ -583,8 +605,8 @@ std::unique_ptr<AudioWriter> AudioWriter::open(const std::string& path, const Fi
     info.format = format.code();
     if (!sf_format_check(&info))
     {
-        error = "cannot write " + path + ": " + format.describe() + " cannot hold " + std::to_string(channels)
-                + " channels at " + std::to_string(sampleRate) + " Hz";
+        error = "cannot write " + path + ": " + format.describe() + " cannot hold " + std::to_string(channels) +
+                " channels at " + std::to_string(sampleRate) + " Hz";
         return nullptr;
     }
     SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);

@@ -53,8 +53,8 @@ const std::vector<SampleFormatName>& sampleFormatNames();
 // 0: none, which asks for float), else the container's best.
 // note explains a fallback ("FLAC cannot hold 32 bit float"); false with
 // error set when the name or the combination does not work.
-bool chooseOutputFormat(const std::string& path, const std::string& formatName, int inputSubtype,
-                        int channels, int sampleRate, FileFormat& format, std::string& note, std::string& error);
+bool chooseOutputFormat(const std::string& path, const std::string& formatName, int inputSubtype, int channels,
+    int sampleRate, FileFormat& format, std::string& note, std::string& error);
 
 // False with error set when frames frames do not fit the format: WAV and
 // AIFF files end at 4 GB.
@@ -101,8 +101,8 @@ private:
 class AudioWriter
 {
 public:
-    static std::unique_ptr<AudioWriter> open(const std::string& path, const FileFormat& format, int channels,
-                                             int sampleRate, std::string& error);
+    static std::unique_ptr<AudioWriter> open(
+        const std::string& path, const FileFormat& format, int channels, int sampleRate, std::string& error);
     virtual ~AudioWriter() = default;
 
     // Writes frames frames from one array per channel.
@@ -133,8 +133,7 @@ bool readAudio(const std::string& path, Audio& audio, std::string& error);
 
 // Writes in the format chosen by chooseOutputFormat with the given --format
 // name (empty: float where the container holds it).
-bool writeAudio(const std::string& path, const Audio& audio, std::string& error,
-                const std::string& formatName = {});
+bool writeAudio(const std::string& path, const Audio& audio, std::string& error, const std::string& formatName = {});
 
 //------------------------------------------------------------------------------
 // Test signal and levels
@@ -160,8 +159,8 @@ Audio makeTestSignal(double sampleRate, double seconds);
 
 struct Level
 {
-    float peak = 0.0f;  // largest magnitude
-    double rms = 0.0;   // root mean square
+    float peak = 0.0f; // largest magnitude
+    double rms = 0.0;  // root mean square
 };
 
 Level levelOf(const std::vector<float>& samples);

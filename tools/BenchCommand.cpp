@@ -55,12 +55,13 @@ struct Instance
 // One pass of the whole signal through an instance; seconds of thread CPU
 // time and of wall-clock time.
 std::pair<double, double> runOnce(Instance& inst, const HostOptions& o, const std::vector<std::vector<float>>& in,
-                                  std::vector<std::vector<float>>& out, std::vector<float>& silence)
+    std::vector<std::vector<float>>& out, std::vector<float>& silence)
 {
     Plugin& p = *inst.plugin;
     const int numIn = std::max(p.effect()->numInputs, 0);
     const int numOut = std::max(p.effect()->numOutputs, 0);
-    std::vector<float*> ins(static_cast<std::size_t>(std::max(numIn, 1))), outs(static_cast<std::size_t>(std::max(numOut, 1)));
+    std::vector<float*> ins(static_cast<std::size_t>(std::max(numIn, 1))),
+        outs(static_cast<std::size_t>(std::max(numOut, 1)));
     const long frames = static_cast<long>(in[0].size());
     bool high = false;
     long nextGlide = 0;
@@ -79,7 +80,8 @@ std::pair<double, double> runOnce(Instance& inst, const HostOptions& o, const st
         if (inst.glideIndex >= 0)
             n = static_cast<int>(std::min<long>(n, nextGlide - done));
         for (int c = 0; c < numIn; ++c)
-            ins[static_cast<std::size_t>(c)] = c < 2 ? const_cast<float*>(in[static_cast<std::size_t>(c)].data()) + done : silence.data();
+            ins[static_cast<std::size_t>(c)] =
+                c < 2 ? const_cast<float*>(in[static_cast<std::size_t>(c)].data()) + done : silence.data();
         for (int c = 0; c < numOut; ++c)
             outs[static_cast<std::size_t>(c)] = out[static_cast<std::size_t>(std::min(c, 2))].data() + done;
         p.processReplacing(ins.data(), outs.data(), n);

@@ -94,10 +94,10 @@ int fail(const Tool& tool, const Command* command, const std::string& error)
     std::fprintf(stderr, "%s: %s\n", tool.name.c_str(), error.c_str());
     if (command != nullptr)
         std::fprintf(stderr, "usage: %s\n'%s %s --help' lists the options.\n", usageLine(tool, *command).c_str(),
-                     tool.name.c_str(), command->name.c_str());
+            tool.name.c_str(), command->name.c_str());
     else
         std::fprintf(stderr, "usage: %s COMMAND ARGUMENTS [options]\n'%s --help' lists the commands.\n",
-                     tool.name.c_str(), tool.name.c_str());
+            tool.name.c_str(), tool.name.c_str());
     return usageError;
 }
 } // namespace
@@ -176,15 +176,15 @@ int run(const Tool& tool, int argc, const char* const* argv)
         }
         const Command* command = findCommand(tool, args[1]);
         if (command == nullptr || args.size() > 2)
-            return fail(tool, nullptr, args.size() > 2 ? "help takes one command"
-                                                       : "unknown command " + args[1] + "; the commands are "
-                                                             + commandNames(tool));
+            return fail(tool, nullptr,
+                args.size() > 2 ? "help takes one command"
+                                : "unknown command " + args[1] + "; the commands are " + commandNames(tool));
         std::fputs(commandHelp(tool, *command).c_str(), stdout);
         return 0;
     }
     if (!first.empty() && first[0] == '-')
-        return fail(tool, nullptr, "the command comes first, before " + first + "; the commands are "
-                                       + commandNames(tool));
+        return fail(
+            tool, nullptr, "the command comes first, before " + first + "; the commands are " + commandNames(tool));
 
     const Command* command = findCommand(tool, first);
     if (command == nullptr)
@@ -230,7 +230,7 @@ int run(const Tool& tool, int argc, const char* const* argv)
         if (option == nullptr)
             return fail(tool, command, "unknown option " + arg);
         if (std::none_of(command->options.begin(), command->options.end(),
-                         [option](const CommandOption& c) { return c.name == option->longName; }))
+                [option](const CommandOption& c) { return c.name == option->longName; }))
             return fail(tool, command, command->name + " does not take " + option->longName);
         if (!option->repeatable && !seen.insert(option).second)
             return fail(tool, command, option->longName + " is given twice");
@@ -253,8 +253,8 @@ int run(const Tool& tool, int argc, const char* const* argv)
     }
 
     const bool moreAllowed = command->lastRepeats && !command->arguments.empty();
-    if (positional.size() < command->arguments.size()
-        || (positional.size() > command->arguments.size() && !moreAllowed))
+    if (positional.size() < command->arguments.size() ||
+        (positional.size() > command->arguments.size() && !moreAllowed))
     {
         std::string wanted;
         for (const std::string& a : command->arguments)

@@ -29,7 +29,9 @@ struct Option
 // option's own for this command.
 struct CommandOption
 {
-    CommandOption(std::string longName, std::string ownHelp = {}) : name(std::move(longName)), help(std::move(ownHelp)) {}
+    CommandOption(std::string longName, std::string ownHelp = {}) : name(std::move(longName)), help(std::move(ownHelp))
+    {
+    }
 
     std::string name; // the long name
     std::string help;

@@ -43,26 +43,29 @@ int runEditor(const std::string& pluginPath, const HostOptions& o)
     std::thread audio;
     if (o.play)
     {
-        audio = std::thread([&] {
-            const Audio signal = makeTestSignal(plugin->sampleRate(), 4.0);
-            std::vector<float> l(static_cast<std::size_t>(o.block)), r(static_cast<std::size_t>(o.block));
-            float* out[] = {l.data(), r.data()};
-            long pos = 0;
-            const auto blockTime = std::chrono::duration<double>(o.block / plugin->sampleRate());
-            auto next = std::chrono::steady_clock::now();
-            while (playing.load())
+        audio = std::thread(
+            [&]
             {
-                if (pos + o.block > signal.frames())
-                    pos = 0;
-                const float* in[] = {signal.channels[0].data() + pos, signal.channels[1].data() + pos};
-                plugin->process(in, 2, out, 2, o.block);
-                pos += o.block;
-                next += std::chrono::duration_cast<std::chrono::steady_clock::duration>(blockTime);
-                std::this_thread::sleep_until(next);
-            }
-        });
+                const Audio signal = makeTestSignal(plugin->sampleRate(), 4.0);
+                std::vector<float> l(static_cast<std::size_t>(o.block)), r(static_cast<std::size_t>(o.block));
+                float* out[] = {l.data(), r.data()};
+                long pos = 0;
+                const auto blockTime = std::chrono::duration<double>(o.block / plugin->sampleRate());
+                auto next = std::chrono::steady_clock::now();
+                while (playing.load())
+                {
+                    if (pos + o.block > signal.frames())
+                        pos = 0;
+                    const float* in[] = {signal.channels[0].data() + pos, signal.channels[1].data() + pos};
+                    plugin->process(in, 2, out, 2, o.block);
+                    pos += o.block;
+                    next += std::chrono::duration_cast<std::chrono::steady_clock::duration>(blockTime);
+                    std::this_thread::sleep_until(next);
+                }
+            });
     }
-    auto stopPlaying = [&] {
+    auto stopPlaying = [&]
+    {
         playing = false;
         if (audio.joinable())
             audio.join();
@@ -73,8 +76,7 @@ int runEditor(const std::string& pluginPath, const HostOptions& o)
         stopPlaying();
         return report(runError, "the plug-in could not open its editor");
     }
-    std::printf("editor open: window 0x%llx, %d x %d\n", static_cast<unsigned long long>(window->id()), width,
-                height);
+    std::printf("editor open: window 0x%llx, %d x %d\n", static_cast<unsigned long long>(window->id()), width, height);
     std::fflush(stdout);
 
     const auto start = std::chrono::steady_clock::now();
@@ -88,8 +90,8 @@ int runEditor(const std::string& pluginPath, const HostOptions& o)
             // The display text was read when the plug-in reported the value.
             if (c.opcode == audioMasterAutomate)
                 std::printf("automate %d %.9g (\"%s\")\n", c.index, static_cast<double>(c.opt), c.text.c_str());
-            else if (c.opcode == audioMasterBeginEdit || c.opcode == audioMasterEndEdit
-                     || c.opcode == audioMasterSizeWindow)
+            else if (c.opcode == audioMasterBeginEdit || c.opcode == audioMasterEndEdit ||
+                     c.opcode == audioMasterSizeWindow)
                 std::printf("%s %d %ld\n", hostOpcodeName(c.opcode).c_str(), c.index, static_cast<long>(c.value));
         }
         std::fflush(stdout);

@@ -25,8 +25,7 @@ class EditorWindow
 {
 public:
     // Opens a window of the given size (Linux: on DISPLAY) and shows it.
-    static std::unique_ptr<EditorWindow> create(int width, int height, const std::string& title,
-                                                std::string& error);
+    static std::unique_ptr<EditorWindow> create(int width, int height, const std::string& title, std::string& error);
     ~EditorWindow();
 
     EditorWindow(const EditorWindow&) = delete;

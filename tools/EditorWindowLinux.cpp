@@ -18,8 +18,8 @@ namespace
 // BadAtom to those property requests, and nothing is wrong.
 bool isHarmless(const XErrorEvent* event)
 {
-    const bool propertyRequest = event->request_code == X_GetAtomName || event->request_code == X_ChangeProperty
-                                 || event->request_code == X_DeleteProperty || event->request_code == X_GetProperty;
+    const bool propertyRequest = event->request_code == X_GetAtomName || event->request_code == X_ChangeProperty ||
+                                 event->request_code == X_DeleteProperty || event->request_code == X_GetProperty;
     return event->error_code == BadAtom && propertyRequest;
 }
 
@@ -55,8 +55,7 @@ struct EditorWindow::Native
 
 EditorWindow::EditorWindow(std::unique_ptr<Native> n) : native(std::move(n)) {}
 
-std::unique_ptr<EditorWindow> EditorWindow::create(int width, int height, const std::string& title,
-                                                   std::string& error)
+std::unique_ptr<EditorWindow> EditorWindow::create(int width, int height, const std::string& title, std::string& error)
 {
     auto n = std::make_unique<Native>();
     n->display = XOpenDisplay(nullptr);
@@ -68,9 +67,8 @@ std::unique_ptr<EditorWindow> EditorWindow::create(int width, int height, const 
 
     const int screen = DefaultScreen(n->display);
     n->window = XCreateSimpleWindow(n->display, RootWindow(n->display, screen), 0, 0,
-                                    static_cast<unsigned>(width > 0 ? width : 1),
-                                    static_cast<unsigned>(height > 0 ? height : 1), 0,
-                                    BlackPixel(n->display, screen), BlackPixel(n->display, screen));
+        static_cast<unsigned>(width > 0 ? width : 1), static_cast<unsigned>(height > 0 ? height : 1), 0,
+        BlackPixel(n->display, screen), BlackPixel(n->display, screen));
     XStoreName(n->display, n->window, title.c_str());
 
     n->deleteAtom = XInternAtom(n->display, "WM_DELETE_WINDOW", False);
@@ -104,7 +102,7 @@ std::uintptr_t EditorWindow::id() const
 void EditorWindow::resize(int width, int height)
 {
     XResizeWindow(native->display, native->window, static_cast<unsigned>(width > 0 ? width : 1),
-                  static_cast<unsigned>(height > 0 ? height : 1));
+        static_cast<unsigned>(height > 0 ? height : 1));
     XFlush(native->display);
 }
 
@@ -126,8 +124,7 @@ bool EditorWindow::pump(int timeoutMs)
     {
         XEvent event;
         XNextEvent(display, &event);
-        if (event.type == ClientMessage
-            && static_cast<Atom>(event.xclient.data.l[0]) == native->deleteAtom)
+        if (event.type == ClientMessage && static_cast<Atom>(event.xclient.data.l[0]) == native->deleteAtom)
             native->closeRequested = true;
     }
     return !native->closeRequested;

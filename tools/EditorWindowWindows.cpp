@@ -22,7 +22,8 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 
 void registerWindowClass()
 {
-    static const bool registered = [] {
+    static const bool registered = []
+    {
         WNDCLASSEXW wc{};
         wc.cbSize = sizeof wc;
         wc.lpfnWndProc = windowProc;
@@ -90,8 +91,7 @@ struct EditorWindow::Native
 
 EditorWindow::EditorWindow(std::unique_ptr<Native> n) : native(std::move(n)) {}
 
-std::unique_ptr<EditorWindow> EditorWindow::create(int width, int height, const std::string& title,
-                                                   std::string& error)
+std::unique_ptr<EditorWindow> EditorWindow::create(int width, int height, const std::string& title, std::string& error)
 {
     registerWindowClass();
 
@@ -102,8 +102,7 @@ std::unique_ptr<EditorWindow> EditorWindow::create(int width, int height, const 
 
     auto n = std::make_unique<Native>();
     n->window = CreateWindowExW(0, windowClassName, widen(title).c_str(), style, CW_USEDEFAULT, CW_USEDEFAULT,
-                                frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
-                                GetModuleHandleW(nullptr), nullptr);
+        frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     if (n->window == nullptr)
     {
         error = "cannot create a window (error " + std::to_string(GetLastError()) + ")";
@@ -134,7 +133,7 @@ void EditorWindow::resize(int width, int height)
     RECT frame{0, 0, width > 0 ? width : 1, height > 0 ? height : 1};
     AdjustWindowRect(&frame, style, FALSE);
     SetWindowPos(native->window, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 bool EditorWindow::pump(int timeoutMs)

@@ -38,9 +38,9 @@ struct HostOptions
     bool play = false;
     bool progress = true;
     bool stats = false;
-    int runs = 5;                      // bench: timed passes per plug-in
-    long glideEvery = 0;               // bench: samples between changes of glideParam; 0: none
-    std::string glideParam = "Color";  // bench
+    int runs = 5;                     // bench: timed passes per plug-in
+    long glideEvery = 0;              // bench: samples between changes of glideParam; 0: none
+    std::string glideParam = "Color"; // bench
 };
 
 // Prints "velmo-host: message" on stderr and answers status.

@@ -22,9 +22,8 @@ void printParameterRanges(Plugin& plugin)
         const std::string atOne = plugin.parameterDisplay(i).text;
         plugin.setParameter(i, value);
         std::printf("  %d  %-8s %.9g  (\"%s\"%s%s)  from \"%s\" at 0 to \"%s\" at 1%s\n", i,
-                    plugin.parameterName(i).text.c_str(), static_cast<double>(value), text.c_str(),
-                    label.empty() ? "" : " ", label.c_str(), atZero.c_str(), atOne.c_str(),
-                    plugin.canBeAutomated(i) ? "" : ", not automatable");
+            plugin.parameterName(i).text.c_str(), static_cast<double>(value), text.c_str(), label.empty() ? "" : " ",
+            label.c_str(), atZero.c_str(), atOne.c_str(), plugin.canBeAutomated(i) ? "" : ", not automatable");
     }
 }
 } // namespace
@@ -35,8 +34,7 @@ int runInfo(const std::string& pluginPath, const HostOptions& o)
     if (!plugin)
         return runError;
     AEffect* e = plugin->effect();
-    std::printf("unique id:      '%s' (0x%08x)\n", fourCCText(e->uniqueID).c_str(),
-                static_cast<unsigned>(e->uniqueID));
+    std::printf("unique id:      '%s' (0x%08x)\n", fourCCText(e->uniqueID).c_str(), static_cast<unsigned>(e->uniqueID));
     std::printf("effect name:    %s\n", plugin->effectName().text.c_str());
     std::printf("vendor:         %s\n", plugin->vendorString().text.c_str());
     std::printf("product:        %s\n", plugin->productString().text.c_str());
@@ -58,11 +56,10 @@ int runInfo(const std::string& pluginPath, const HostOptions& o)
     std::printf("parameters:     %d\n", e->numParams);
     printParameterRanges(*plugin);
 
-    static const char* const queries[] = {
-        "sendVstEvents",      "sendVstMidiEvent",      "sendVstMidiEvents", "receiveVstEvents",
+    static const char* const queries[] = {"sendVstEvents", "sendVstMidiEvent", "sendVstMidiEvents", "receiveVstEvents",
         "receiveVstMidiEvent", "receiveVstMidiEvents", "receiveVstTimeInfo", "openCloseAnyThread",
-        "conformsToWindowRules", "bypass",             "offline",           "midiProgramNames",
-        "plugAsChannelInsert", "plugAsSend",           "mixDryWet",         "noRealTime"};
+        "conformsToWindowRules", "bypass", "offline", "midiProgramNames", "plugAsChannelInsert", "plugAsSend",
+        "mixDryWet", "noRealTime"};
     std::printf("can do:\n");
     for (const char* q : queries)
         std::printf("  %-22s %ld\n", q, static_cast<long>(plugin->canDo(q)));

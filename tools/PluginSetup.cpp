@@ -53,18 +53,16 @@ std::string chunkFrameProblem(const std::vector<std::uint8_t>& chunk)
         return "it does not start with \"VC2!\"";
     if (chunk.size() < 9)
         return "it ends after " + std::to_string(chunk.size()) + " bytes";
-    const auto length = static_cast<std::int32_t>(static_cast<std::uint32_t>(chunk[4])
-                                                  | static_cast<std::uint32_t>(chunk[5]) << 8
-                                                  | static_cast<std::uint32_t>(chunk[6]) << 16
-                                                  | static_cast<std::uint32_t>(chunk[7]) << 24);
+    const auto length = static_cast<std::int32_t>(
+        static_cast<std::uint32_t>(chunk[4]) | static_cast<std::uint32_t>(chunk[5]) << 8 |
+        static_cast<std::uint32_t>(chunk[6]) << 16 | static_cast<std::uint32_t>(chunk[7]) << 24);
     if (length <= 0 || static_cast<std::size_t>(length) > chunk.size() - 8)
-        return "its length field says " + std::to_string(length) + " bytes of text where the file holds "
-               + std::to_string(chunk.size() - 8);
+        return "its length field says " + std::to_string(length) + " bytes of text where the file holds " +
+               std::to_string(chunk.size() - 8);
     std::string text(chunk.begin() + 8, chunk.begin() + 8 + length);
     const auto first = text.find_first_not_of(" \t\r\n");
     const auto last = text.find_last_not_of(" \t\r\n");
-    if (text.find('\0') != std::string::npos || first == std::string::npos || text[first] != '<'
-        || text[last] != '>')
+    if (text.find('\0') != std::string::npos || first == std::string::npos || text[first] != '<' || text[last] != '>')
         return "its text is not XML";
     return {};
 }
@@ -81,8 +79,7 @@ std::string parameterList(Plugin& plugin)
 int parameterIndex(Plugin& plugin, const std::string& name)
 {
     const int count = plugin.effect()->numParams;
-    const bool digits = !name.empty() && name.size() < 6
-                        && name.find_first_not_of("0123456789") == std::string::npos;
+    const bool digits = !name.empty() && name.size() < 6 && name.find_first_not_of("0123456789") == std::string::npos;
     if (digits)
     {
         const int index = std::stoi(name);
@@ -125,8 +122,8 @@ int loadStateFile(Plugin& plugin, const std::string& path)
         {
             char value[32];
             std::snprintf(value, sizeof value, "%.9g", static_cast<double>(v));
-            return report(runError, "the state in " + path + " sets " + plugin.parameterName(i).text + " to "
-                                        + value + "; parameter values are numbers from 0 to 1");
+            return report(runError, "the state in " + path + " sets " + plugin.parameterName(i).text + " to " + value +
+                                        "; parameter values are numbers from 0 to 1");
         }
     }
     return 0;
@@ -176,8 +173,8 @@ int applySettings(Plugin& plugin, const HostOptions& o)
     {
         const int index = parameterIndex(plugin, p.name);
         if (index < 0)
-            return report(cli::usageError, "-p " + p.given + ": no parameter \"" + p.name + "\"; the parameters are "
-                                               + parameterList(plugin));
+            return report(cli::usageError,
+                "-p " + p.given + ": no parameter \"" + p.name + "\"; the parameters are " + parameterList(plugin));
         plugin.setParameter(index, p.value);
     }
     return 0;
@@ -202,8 +199,8 @@ void printParameters(Plugin& plugin)
     {
         const std::string label = plugin.parameterLabel(i).text;
         std::printf("  %d  %-8s %.9g  (\"%s\"%s%s)\n", i, plugin.parameterName(i).text.c_str(),
-                    static_cast<double>(plugin.getParameter(i)), plugin.parameterDisplay(i).text.c_str(),
-                    label.empty() ? "" : " ", label.c_str());
+            static_cast<double>(plugin.getParameter(i)), plugin.parameterDisplay(i).text.c_str(),
+            label.empty() ? "" : " ", label.c_str());
     }
 }
 } // namespace velmohost

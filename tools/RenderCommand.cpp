@@ -53,14 +53,16 @@ public:
         char text[160];
         if (total > 0)
         {
-            const double left = elapsed * static_cast<double>(total - done) / static_cast<double>(std::max<std::int64_t>(done, 1));
+            const double left =
+                elapsed * static_cast<double>(total - done) / static_cast<double>(std::max<std::int64_t>(done, 1));
             std::snprintf(text, sizeof text, "render: %3d%%  %s of %s  %.0fx real time  %s left",
-                          static_cast<int>(100.0 * static_cast<double>(done) / static_cast<double>(total)),
-                          durationText(audio).c_str(), durationText(static_cast<double>(total) / rate).c_str(),
-                          audio / elapsed, durationText(left).c_str());
+                static_cast<int>(100.0 * static_cast<double>(done) / static_cast<double>(total)),
+                durationText(audio).c_str(), durationText(static_cast<double>(total) / rate).c_str(), audio / elapsed,
+                durationText(left).c_str());
         }
         else
-            std::snprintf(text, sizeof text, "render: %s  %.0fx real time", durationText(audio).c_str(), audio / elapsed);
+            std::snprintf(
+                text, sizeof text, "render: %s  %.0fx real time", durationText(audio).c_str(), audio / elapsed);
         show(text);
     }
 
@@ -95,8 +97,8 @@ void printLevels(const char* title, const std::vector<LevelMeter>& meters)
     {
         const Level level = meters[c].level();
         const std::string name = meters.size() == 1 ? "M" : c < 2 ? names[c] : std::to_string(c + 1);
-        std::printf("  %-2s peak %-14s rms %s\n", name.c_str(), dbfsText(level.peak).c_str(),
-                    dbfsText(level.rms).c_str());
+        std::printf(
+            "  %-2s peak %-14s rms %s\n", name.c_str(), dbfsText(level.peak).c_str(), dbfsText(level.rms).c_str());
     }
 }
 
@@ -125,30 +127,31 @@ int runRender(const std::string& pluginPath, const HostOptions& o)
     if (!o.input.empty())
     {
         if (o.seconds)
-            return report(cli::usageError, "--seconds sets the length of the generated signal; it does not apply to -i "
-                                               + o.input);
+            return report(cli::usageError,
+                "--seconds sets the length of the generated signal; it does not apply to -i " + o.input);
         reader = AudioReader::open(o.input, error);
         if (!reader)
             return report(runError, error);
         if (o.rate && *o.rate != reader->sampleRate())
-            return report(cli::usageError, "--rate " + std::to_string(*o.rate) + " does not match " + o.input
-                                               + ", which is " + std::to_string(reader->sampleRate())
-                                               + " Hz: a file renders at its own rate (resample it first to render at another)");
+            return report(
+                cli::usageError, "--rate " + std::to_string(*o.rate) + " does not match " + o.input + ", which is " +
+                                     std::to_string(reader->sampleRate()) +
+                                     " Hz: a file renders at its own rate (resample it first to render at another)");
         rate = reader->sampleRate();
         channels = reader->channels();
         frames = reader->frames();
         inputSubtype = reader->format().subtype;
         if (channels < 1 || channels > 2)
-            return report(runError, o.input + " has " + std::to_string(channels)
-                                        + " channels; mono and stereo files can be rendered");
+            return report(runError,
+                o.input + " has " + std::to_string(channels) + " channels; mono and stereo files can be rendered");
     }
     else
         frames = static_cast<std::int64_t>(std::max(0.0, o.seconds.value_or(4.0) * rate));
 
     FileFormat format;
     std::string note;
-    if (!chooseOutputFormat(o.output, o.format, inputSubtype, channels, rate, format, note, error)
-        || !checkLength(format, channels, frames, error))
+    if (!chooseOutputFormat(o.output, o.format, inputSubtype, channels, rate, format, note, error) ||
+        !checkLength(format, channels, frames, error))
         return report(cli::usageError, error);
     if (reader && sameFile(o.input, o.output))
         return report(cli::usageError, "the output " + o.output + " is the input file; name another");
@@ -159,8 +162,8 @@ int runRender(const std::string& pluginPath, const HostOptions& o)
     plugin->setSampleRate(rate);
     plugin->setBlockSize(o.block);
     if (!plugin->setSpeakerArrangement(channels, channels))
-        std::fprintf(stderr, "velmo-host: the plug-in refused %d in and %d out; rendering anyway\n", channels,
-                     channels);
+        std::fprintf(
+            stderr, "velmo-host: the plug-in refused %d in and %d out; rendering anyway\n", channels, channels);
     if (const int status = applySettings(*plugin, o))
         return status;
     if (o.bypass)
@@ -171,9 +174,8 @@ int runRender(const std::string& pluginPath, const HostOptions& o)
         return report(runError, error);
 
     const std::string source = reader ? o.input : "generated test signal";
-    std::printf("input:  %s, %d channel%s, %d Hz, %.2f s%s\n", source.c_str(), channels, channels == 1 ? "" : "s",
-                rate, static_cast<double>(frames) / rate,
-                reader ? (", " + reader->format().describe()).c_str() : "");
+    std::printf("input:  %s, %d channel%s, %d Hz, %.2f s%s\n", source.c_str(), channels, channels == 1 ? "" : "s", rate,
+        static_cast<double>(frames) / rate, reader ? (", " + reader->format().describe()).c_str() : "");
     std::printf("plug-in at %d Hz, blocks of %d%s:\n", rate, o.block, o.bypass ? ", bypassed" : "");
     printParameters(*plugin);
     std::printf("output: %s, %s\n", o.output.c_str(), format.describe().c_str());
@@ -243,13 +245,14 @@ int runRender(const std::string& pluginPath, const HostOptions& o)
         removeOutput(o.output);
         if (interrupted)
             return report(130, "interrupted; " + o.output + " removed");
-        return report(runError, "cannot write " + o.output + ": " + (closeError.empty() ? "the write failed" : closeError)
-                                    + "; the incomplete file is removed");
+        return report(runError, "cannot write " + o.output + ": " +
+                                    (closeError.empty() ? "the write failed" : closeError) +
+                                    "; the incomplete file is removed");
     }
 
     if (reader && frames > 0 && done < frames)
         std::fprintf(stderr, "velmo-host: warning: %s ended after %lld of the %lld frames its header gives\n",
-                     o.input.c_str(), static_cast<long long>(done), static_cast<long long>(frames));
+            o.input.c_str(), static_cast<long long>(done), static_cast<long long>(frames));
     printLevels("input levels:", inLevels);
     printLevels("output levels:", outLevels);
 
@@ -258,17 +261,16 @@ int runRender(const std::string& pluginPath, const HostOptions& o)
         nonFinite += m.nonFinite();
     if (nonFinite > 0)
         std::fprintf(stderr, "velmo-host: warning: %lld output samples are not numbers (NaN or infinite)\n",
-                     static_cast<long long>(nonFinite));
+            static_cast<long long>(nonFinite));
     if (writer->clippedSamples() > 0)
         std::fprintf(stderr,
-                     "velmo-host: warning: %lld output samples were beyond full scale and are clipped in %s (%s); "
-                     "lower Gain, or write float samples to keep them\n",
-                     static_cast<long long>(writer->clippedSamples()), o.output.c_str(),
-                     subtypeName(format.subtype).c_str());
+            "velmo-host: warning: %lld output samples were beyond full scale and are clipped in %s (%s); "
+            "lower Gain, or write float samples to keep them\n",
+            static_cast<long long>(writer->clippedSamples()), o.output.c_str(), subtypeName(format.subtype).c_str());
     if (o.stats)
         std::printf("stats: %.2f s of audio in %.2f s (%.0fx real time), peak memory %.1f MB\n",
-                    static_cast<double>(done) / rate, seconds, seconds > 0.0 ? static_cast<double>(done) / rate / seconds : 0.0,
-                    static_cast<double>(peakResidentBytes()) / 1e6);
+            static_cast<double>(done) / rate, seconds, seconds > 0.0 ? static_cast<double>(done) / rate / seconds : 0.0,
+            static_cast<double>(peakResidentBytes()) / 1e6);
     return saveState(*plugin, o);
 }
 } // namespace velmohost

@@ -54,14 +54,14 @@ bool takeParameter(const std::string& text, HostOptions& o, std::string& error)
     double d = 0.0;
     if (!parseNumber(value, d) || !std::isfinite(d))
     {
-        error = "-p " + text + ": " + quoted(value) + " is not a number; " + text.substr(0, eq)
-                + " takes a number from 0 to 1";
+        error = "-p " + text + ": " + quoted(value) + " is not a number; " + text.substr(0, eq) +
+                " takes a number from 0 to 1";
         return false;
     }
     if (!(d >= 0.0 && d <= 1.0))
     {
-        error = "-p " + text + ": " + value + " is outside 0 to 1; " + text.substr(0, eq)
-                + " takes a number from 0 to 1";
+        error =
+            "-p " + text + ": " + value + " is outside 0 to 1; " + text.substr(0, eq) + " takes a number from 0 to 1";
         return false;
     }
     o.params.push_back({text, text.substr(0, eq), static_cast<float>(d)});
@@ -96,7 +96,8 @@ std::string extensions()
 std::vector<cli::Option> optionTable(HostOptions& o)
 {
     using cli::Option;
-    auto number = [](const std::string& name, const std::string& text, double& value, std::string& error) {
+    auto number = [](const std::string& name, const std::string& text, double& value, std::string& error)
+    {
         if (parseNumber(text, value) && std::isfinite(value))
             return true;
         error = name + ": " + quoted(text) + " is not a number";
@@ -104,104 +105,145 @@ std::vector<cli::Option> optionTable(HostOptions& o)
     };
     return {
         {"-i", "--input", "FILE",
-         "the audio file to render: mono or stereo, any format libsndfile reads "
-         "(without it, a generated stereo test signal of drums, hats and bass)",
-         false, [&o](const std::string& v, std::string&) { o.input = v; return true; }},
-        {"-o", "--output", "FILE",
-         "where the result goes (default velmo-out.wav); its extension names the format",
-         false, [&o](const std::string& v, std::string&) { o.output = v; return true; }},
+            "the audio file to render: mono or stereo, any format libsndfile reads "
+            "(without it, a generated stereo test signal of drums, hats and bass)",
+            false,
+            [&o](const std::string& v, std::string&)
+            {
+                o.input = v;
+                return true;
+            }},
+        {"-o", "--output", "FILE", "where the result goes (default velmo-out.wav); its extension names the format",
+            false,
+            [&o](const std::string& v, std::string&)
+            {
+                o.output = v;
+                return true;
+            }},
         {"-p", "--param", "NAME=VALUE",
-         "sets a parameter, by name (any case) or number, to a value from 0 to 1; "
-         "give it once for each parameter",
-         true, [&o](const std::string& v, std::string& e) { return takeParameter(v, o, e); }},
+            "sets a parameter, by name (any case) or number, to a value from 0 to 1; "
+            "give it once for each parameter",
+            true, [&o](const std::string& v, std::string& e) { return takeParameter(v, o, e); }},
         {"", "--format", "NAME",
-         "the output's samples (default: the input's, where the format holds them):" + formatNames(),
-         false, [&o](const std::string& v, std::string&) { o.format = v; return true; }},
+            "the output's samples (default: the input's, where the format holds them):" + formatNames(), false,
+            [&o](const std::string& v, std::string&)
+            {
+                o.format = v;
+                return true;
+            }},
         {"", "--rate", "HZ",
-         "the sample rate of the generated signal (default 44100); with -i only "
-         "the file's own rate is allowed",
-         false,
-         [&o](const std::string& v, std::string& e) {
-             long hz = 0;
-             if (!parseWhole(v, 1000, 768000, hz))
-             {
-                 e = "--rate " + v + ": the rate is a whole number of hertz from 1000 to 768000";
-                 return false;
-             }
-             o.rate = static_cast<int>(hz);
-             return true;
-         }},
-        {"", "--block", "N",
-         "frames per block handed to the plug-in, 1 to 65536 (default 512)",
-         false,
-         [&o](const std::string& v, std::string& e) {
-             long n = 0;
-             if (!parseWhole(v, 1, 65536, n))
-             {
-                 e = "--block " + v + ": the block size is a whole number from 1 to 65536";
-                 return false;
-             }
-             o.block = static_cast<int>(n);
-             return true;
-         }},
-        {"", "--seconds", "S",
-         "the length of the generated signal in seconds (default 4)",
-         false,
-         [&o, number](const std::string& v, std::string& e) {
-             double s = 0.0;
-             if (!number("--seconds", v, s, e))
-                 return false;
-             if (s < 0.0)
-             {
-                 e = "--seconds " + v + ": a length is not negative";
-                 return false;
-             }
-             o.seconds = s;
-             return true;
-         }},
+            "the sample rate of the generated signal (default 44100); with -i only "
+            "the file's own rate is allowed",
+            false,
+            [&o](const std::string& v, std::string& e)
+            {
+                long hz = 0;
+                if (!parseWhole(v, 1000, 768000, hz))
+                {
+                    e = "--rate " + v + ": the rate is a whole number of hertz from 1000 to 768000";
+                    return false;
+                }
+                o.rate = static_cast<int>(hz);
+                return true;
+            }},
+        {"", "--block", "N", "frames per block handed to the plug-in, 1 to 65536 (default 512)", false,
+            [&o](const std::string& v, std::string& e)
+            {
+                long n = 0;
+                if (!parseWhole(v, 1, 65536, n))
+                {
+                    e = "--block " + v + ": the block size is a whole number from 1 to 65536";
+                    return false;
+                }
+                o.block = static_cast<int>(n);
+                return true;
+            }},
+        {"", "--seconds", "S", "the length of the generated signal in seconds (default 4)", false,
+            [&o, number](const std::string& v, std::string& e)
+            {
+                double s = 0.0;
+                if (!number("--seconds", v, s, e))
+                    return false;
+                if (s < 0.0)
+                {
+                    e = "--seconds " + v + ": a length is not negative";
+                    return false;
+                }
+                o.seconds = s;
+                return true;
+            }},
         {"", "--load-state", "FILE",
-         "hands FILE to the plug-in as its state chunk before the parameters are set; "
-         "a file that is not a Velmo chunk, or that the plug-in rejects, is an error",
-         false, [&o](const std::string& v, std::string&) { o.loadState = v; return true; }},
-        {"", "--save-state", "FILE", "saves the plug-in's state chunk at the end",
-         false, [&o](const std::string& v, std::string&) { o.saveState = v; return true; }},
-        {"", "--bypass", "", "switches the host's soft bypass on: the input passes unchanged",
-         false, [&o](const std::string&, std::string&) { o.bypass = true; return true; }},
+            "hands FILE to the plug-in as its state chunk before the parameters are set; "
+            "a file that is not a Velmo chunk, or that the plug-in rejects, is an error",
+            false,
+            [&o](const std::string& v, std::string&)
+            {
+                o.loadState = v;
+                return true;
+            }},
+        {"", "--save-state", "FILE", "saves the plug-in's state chunk at the end", false,
+            [&o](const std::string& v, std::string&)
+            {
+                o.saveState = v;
+                return true;
+            }},
+        {"", "--bypass", "", "switches the host's soft bypass on: the input passes unchanged", false,
+            [&o](const std::string&, std::string&)
+            {
+                o.bypass = true;
+                return true;
+            }},
         {"", "--no-progress", "",
-         "no progress line (it shows on stderr only when that is a terminal, once a render "
-         "has taken a second)",
-         false, [&o](const std::string&, std::string&) { o.progress = false; return true; }},
-        {"", "--stats", "", "prints the render's speed and the peak memory at the end",
-         false, [&o](const std::string&, std::string&) { o.stats = true; return true; }},
-        {"", "--play", "", "processes the test signal in real time while the editor is open",
-         false, [&o](const std::string&, std::string&) { o.play = true; return true; }},
-        {"", "--runs", "R", "timed passes through each plug-in, 1 to 1000 (default 5)",
-         false,
-         [&o](const std::string& v, std::string& e) {
-             long n = 0;
-             if (!parseWhole(v, 1, 1000, n))
-             {
-                 e = "--runs " + v + ": the number of runs is a whole number from 1 to 1000";
-                 return false;
-             }
-             o.runs = static_cast<int>(n);
-             return true;
-         }},
-        {"", "--glide", "N",
-         "changes the --glide-param parameter between 0.25 and 0.75 every N samples",
-         false,
-         [&o](const std::string& v, std::string& e) {
-             long n = 0;
-             if (!parseWhole(v, 1, 1000000000, n))
-             {
-                 e = "--glide " + v + ": the interval is a whole number of samples from 1 upward";
-                 return false;
-             }
-             o.glideEvery = n;
-             return true;
-         }},
-        {"", "--glide-param", "NAME", "the parameter --glide changes, by name or number (default Color)",
-         false, [&o](const std::string& v, std::string&) { o.glideParam = v; return true; }},
+            "no progress line (it shows on stderr only when that is a terminal, once a render "
+            "has taken a second)",
+            false,
+            [&o](const std::string&, std::string&)
+            {
+                o.progress = false;
+                return true;
+            }},
+        {"", "--stats", "", "prints the render's speed and the peak memory at the end", false,
+            [&o](const std::string&, std::string&)
+            {
+                o.stats = true;
+                return true;
+            }},
+        {"", "--play", "", "processes the test signal in real time while the editor is open", false,
+            [&o](const std::string&, std::string&)
+            {
+                o.play = true;
+                return true;
+            }},
+        {"", "--runs", "R", "timed passes through each plug-in, 1 to 1000 (default 5)", false,
+            [&o](const std::string& v, std::string& e)
+            {
+                long n = 0;
+                if (!parseWhole(v, 1, 1000, n))
+                {
+                    e = "--runs " + v + ": the number of runs is a whole number from 1 to 1000";
+                    return false;
+                }
+                o.runs = static_cast<int>(n);
+                return true;
+            }},
+        {"", "--glide", "N", "changes the --glide-param parameter between 0.25 and 0.75 every N samples", false,
+            [&o](const std::string& v, std::string& e)
+            {
+                long n = 0;
+                if (!parseWhole(v, 1, 1000000000, n))
+                {
+                    e = "--glide " + v + ": the interval is a whole number of samples from 1 upward";
+                    return false;
+                }
+                o.glideEvery = n;
+                return true;
+            }},
+        {"", "--glide-param", "NAME", "the parameter --glide changes, by name or number (default Color)", false,
+            [&o](const std::string& v, std::string&)
+            {
+                o.glideParam = v;
+                return true;
+            }},
     };
 }
 
@@ -221,61 +263,57 @@ int runState(const std::string& pluginPath, const HostOptions& o)
 
 std::vector<cli::Command> commandTable(HostOptions& o)
 {
-    auto with = [&o](int (*command)(const std::string&, const HostOptions&)) {
-        return [&o, command](const std::vector<std::string>& arguments) { return command(arguments[0], o); };
-    };
+    auto with = [&o](int (*command)(const std::string&, const HostOptions&))
+    { return [&o, command](const std::vector<std::string>& arguments) { return command(arguments[0], o); }; };
     return {
         {"info", {"PLUGIN"}, "the plug-in's identity, flags, parameters and can-do answers",
-         "Loads the plug-in and lists what it tells a host: identity, version, channels, flags, "
-         "editor size, each parameter with its value and display text (and the texts at 0 and "
-         "at 1), and its answers to the can-do queries.",
-         {}, {"velmo-host info build/wrapper/Velmo.so"}, with(runInfo)},
+            "Loads the plug-in and lists what it tells a host: identity, version, channels, flags, "
+            "editor size, each parameter with its value and display text (and the texts at 0 and "
+            "at 1), and its answers to the can-do queries.",
+            {}, {"velmo-host info build/wrapper/Velmo.so"}, with(runInfo)},
         {"render", {"PLUGIN"}, "renders a file, or a generated test signal, through the plug-in",
-         "Reads, processes and writes block by block, so memory stays the same for any length. "
-         "A file renders at its own sample rate. The output's format follows its extension; "
-         "this build writes:\n" + extensions() + "\n"
-         "The output keeps the input's sample format where its format holds it (--format "
-         "chooses another), with a warning when samples beyond full scale had to be clipped. "
-         "Prints the input, the settings, the output and the levels; a progress line goes to "
-         "stderr when it is a terminal.",
-         {{"--input"}, {"--output"}, {"--param"}, {"--format"}, {"--rate"}, {"--block"}, {"--seconds"},
-          {"--load-state"}, {"--save-state"}, {"--bypass"}, {"--no-progress"}, {"--stats"}},
-         {"velmo-host render build/wrapper/Velmo.so -i song.wav -o song-velmo.wav -p Punch=0.6 -p Gain=0.45",
-          "velmo-host render build/wrapper/Velmo.so --seconds 10 --rate 48000 -o test.aiff --format 24"},
-         with(runRender)},
+            "Reads, processes and writes block by block, so memory stays the same for any length. "
+            "A file renders at its own sample rate. The output's format follows its extension; "
+            "this build writes:\n" +
+                extensions() +
+                "\n"
+                "The output keeps the input's sample format where its format holds it (--format "
+                "chooses another), with a warning when samples beyond full scale had to be clipped. "
+                "Prints the input, the settings, the output and the levels; a progress line goes to "
+                "stderr when it is a terminal.",
+            {{"--input"}, {"--output"}, {"--param"}, {"--format"}, {"--rate"}, {"--block"}, {"--seconds"},
+                {"--load-state"}, {"--save-state"}, {"--bypass"}, {"--no-progress"}, {"--stats"}},
+            {"velmo-host render build/wrapper/Velmo.so -i song.wav -o song-velmo.wav -p Punch=0.6 -p Gain=0.45",
+                "velmo-host render build/wrapper/Velmo.so --seconds 10 --rate 48000 -o test.aiff --format 24"},
+            with(runRender)},
         {"state", {"PLUGIN"}, "sets parameters and saves the plug-in's state chunk",
-         "Loads a state file and sets parameters as render does, prints the parameters, and "
-         "saves the state chunk with --save-state.",
-         {{"--param"}, {"--load-state"}, {"--save-state"}},
-         {"velmo-host state build/wrapper/Velmo.so -p Gain=0.3 -p Punch=0.5 --save-state loud.chunk"},
-         with(runState)},
+            "Loads a state file and sets parameters as render does, prints the parameters, and "
+            "saves the state chunk with --save-state.",
+            {{"--param"}, {"--load-state"}, {"--save-state"}},
+            {"velmo-host state build/wrapper/Velmo.so -p Gain=0.3 -p Punch=0.5 --save-state loud.chunk"},
+            with(runState)},
         {"editor", {"PLUGIN"}, "opens the plug-in's editor in a window of its own",
-         "Opens the editor and prints what the plug-in tells the host (automation with the "
-         "value and its display text, edit gestures, window sizes) until the window is closed, "
-         "--seconds pass, or the program is interrupted; then the parameters, and the state "
-         "with --save-state.",
-         {{"--param"},
-          {"--rate", "the sample rate the host reports (default 44100)"},
-          {"--block"},
-          {"--seconds", "how long the window stays open (default: until it is closed)"},
-          {"--load-state"},
-          {"--save-state"},
-          {"--play"}},
-         {"velmo-host editor build/wrapper/Velmo.so --play"}, with(runEditor)},
+            "Opens the editor and prints what the plug-in tells the host (automation with the "
+            "value and its display text, edit gestures, window sizes) until the window is closed, "
+            "--seconds pass, or the program is interrupted; then the parameters, and the state "
+            "with --save-state.",
+            {{"--param"}, {"--rate", "the sample rate the host reports (default 44100)"}, {"--block"},
+                {"--seconds", "how long the window stays open (default: until it is closed)"}, {"--load-state"},
+                {"--save-state"}, {"--play"}},
+            {"velmo-host editor build/wrapper/Velmo.so --play"}, with(runEditor)},
         {"bench", {"PLUGIN"}, "measures what plug-ins cost, side by side",
-         "Runs the same signal (noise and a sweep at about -12 dBFS, two channels) through each "
-         "plug-in's replacing process entry: a warm-up pass each, then the timed passes in turn, "
-         "so that a change in the machine's speed meets every plug-in alike. Prints the median "
-         "thread CPU time per stereo sample and the realtime factor for each.",
-         {{"--param", "sets a parameter of each plug-in, by name or number"},
-          {"--rate", "the sample rate (default 44100)"},
-          {"--block"},
-          {"--seconds", "the signal's length in seconds (default 30)"},
-          {"--runs"}, {"--glide"}, {"--glide-param"}},
-         {"velmo-host bench build/wrapper/Velmo.so /usr/lib/vst/3BandEQ-vst.so --runs 3",
-          "velmo-host bench build/wrapper/Velmo.so -p Gain=0.5 -p Punch=0.5 -p Color=0.5",
-          "velmo-host bench build/wrapper/Velmo.so --glide 1024"},
-         [&o](const std::vector<std::string>& plugins) { return runBench(plugins, o); }, true},
+            "Runs the same signal (noise and a sweep at about -12 dBFS, two channels) through each "
+            "plug-in's replacing process entry: a warm-up pass each, then the timed passes in turn, "
+            "so that a change in the machine's speed meets every plug-in alike. Prints the median "
+            "thread CPU time per stereo sample and the realtime factor for each.",
+            {{"--param", "sets a parameter of each plug-in, by name or number"},
+                {"--rate", "the sample rate (default 44100)"}, {"--block"},
+                {"--seconds", "the signal's length in seconds (default 30)"}, {"--runs"}, {"--glide"},
+                {"--glide-param"}},
+            {"velmo-host bench build/wrapper/Velmo.so /usr/lib/vst/3BandEQ-vst.so --runs 3",
+                "velmo-host bench build/wrapper/Velmo.so -p Gain=0.5 -p Punch=0.5 -p Color=0.5",
+                "velmo-host bench build/wrapper/Velmo.so --glide 1024"},
+            [&o](const std::vector<std::string>& plugins) { return runBench(plugins, o); }, true},
     };
 }
 } // namespace

@@ -72,8 +72,7 @@ VstIntPtr anonymousAnswer(const HostCall& call)
     }
 }
 
-VstIntPtr hostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
-                       void* ptr, float opt)
+VstIntPtr hostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt)
 {
     struct Depth
     {
@@ -223,11 +222,9 @@ bool insideHostCallback()
 VstIntPtr hostCanDo(const std::string& query)
 {
     static const char* const yes[] = {"sizeWindow", "startStopProcess"};
-    static const char* const no[] = {
-        "sendVstEvents",   "sendVstMidiEvent", "sendVstTimeInfo",       "receiveVstEvents",
-        "receiveVstMidiEvent", "reportConnectionChanges", "acceptIOChanges", "offline",
-        "openFileSelector", "closeFileSelector", "shellCategory",     "supportShell",
-        "editFile",        "supplyIdle"};
+    static const char* const no[] = {"sendVstEvents", "sendVstMidiEvent", "sendVstTimeInfo", "receiveVstEvents",
+        "receiveVstMidiEvent", "reportConnectionChanges", "acceptIOChanges", "offline", "openFileSelector",
+        "closeFileSelector", "shellCategory", "supportShell", "editFile", "supplyIdle"};
     for (const char* s : yes)
         if (query == s)
             return 1;
@@ -267,8 +264,8 @@ std::vector<HostCall> CallRecorder::callsWith(VstInt32 opcode) const
 std::size_t CallRecorder::count(VstInt32 opcode) const
 {
     std::lock_guard<std::mutex> lock(mutex);
-    return static_cast<std::size_t>(std::count_if(
-        list.begin(), list.end(), [opcode](const HostCall& c) { return c.opcode == opcode; }));
+    return static_cast<std::size_t>(
+        std::count_if(list.begin(), list.end(), [opcode](const HostCall& c) { return c.opcode == opcode; }));
 }
 
 std::size_t CallRecorder::size() const
@@ -291,8 +288,8 @@ std::vector<HostCall> CallRecorder::take()
     return taken;
 }
 
-bool CallRecorder::waitFor(const std::function<bool(const std::vector<HostCall>&)>& pred,
-                           std::chrono::milliseconds timeout) const
+bool CallRecorder::waitFor(
+    const std::function<bool(const std::vector<HostCall>&)>& pred, std::chrono::milliseconds timeout) const
 {
     std::unique_lock<std::mutex> lock(mutex);
     return changed.wait_for(lock, timeout, [&] { return pred(list); });
@@ -306,8 +303,7 @@ CallRecorder& unattributedCalls()
 
 //------------------------------------------------------------------------------
 
-std::shared_ptr<PluginLibrary> PluginLibrary::load(const std::string& path, std::string& error,
-                                                   bool keepLoaded)
+std::shared_ptr<PluginLibrary> PluginLibrary::load(const std::string& path, std::string& error, bool keepLoaded)
 {
     const std::string file = loader::resolvePath(path);
     std::string why;
@@ -344,16 +340,15 @@ PluginLibrary::~PluginLibrary()
 //------------------------------------------------------------------------------
 
 Plugin::Plugin(std::shared_ptr<PluginLibrary> library, HostSettings settings)
-    : lib(std::move(library)), config(std::move(settings)), rate(config.sampleRate),
-      block(config.blockSize)
+    : lib(std::move(library)), config(std::move(settings)), rate(config.sampleRate), block(config.blockSize)
 {
     const std::string& p = lib->path();
     const auto slash = p.find_last_of("/\\");
     directory = slash == std::string::npos ? "." : p.substr(0, slash);
 }
 
-std::unique_ptr<Plugin> Plugin::create(std::shared_ptr<PluginLibrary> library, std::string& error,
-                                       HostSettings settings)
+std::unique_ptr<Plugin> Plugin::create(
+    std::shared_ptr<PluginLibrary> library, std::string& error, HostSettings settings)
 {
     if (!library)
     {
@@ -396,8 +391,7 @@ std::unique_ptr<Plugin> Plugin::create(std::shared_ptr<PluginLibrary> library, s
     return plugin;
 }
 
-std::unique_ptr<Plugin> Plugin::load(const std::string& path, std::string& error,
-                                     HostSettings settings)
+std::unique_ptr<Plugin> Plugin::load(const std::string& path, std::string& error, HostSettings settings)
 {
     auto lib = PluginLibrary::load(path, error);
     if (!lib)
@@ -470,7 +464,8 @@ VstIntPtr Plugin::close()
 bool Plugin::setSpeakerArrangement(int inputs, int outputs)
 {
     // One block of 8 + 112 * n bytes per arrangement, 8-byte aligned.
-    auto makeArrangement = [](int channels, std::vector<std::uint64_t>& storage) {
+    auto makeArrangement = [](int channels, std::vector<std::uint64_t>& storage)
+    {
         const std::size_t bytes = 8 + sizeof(VstSpeakerProperties) * static_cast<std::size_t>(channels);
         storage.assign(std::max(bytes, sizeof(VstSpeakerArrangement)) / 8 + 1, 0);
         auto* a = reinterpret_cast<VstSpeakerArrangement*>(storage.data());
@@ -535,7 +530,8 @@ void Plugin::process(const float* const* in, int numIn, float* const* out, int n
             inPtrs[static_cast<std::size_t>(c)] = c < numIn ? const_cast<float*>(in[c]) + done : silence.data();
         for (int c = 0; c < channelsOut; ++c)
             outPtrs[static_cast<std::size_t>(c)] =
-                c < numOut ? out[c] + done : scratch.data() + static_cast<std::size_t>(c) * static_cast<std::size_t>(blockFrames);
+                c < numOut ? out[c] + done
+                           : scratch.data() + static_cast<std::size_t>(c) * static_cast<std::size_t>(blockFrames);
         processReplacing(inPtrs.data(), outPtrs.data(), n);
         done += n;
     }
@@ -570,13 +566,34 @@ TextAnswer Plugin::queryText(VstInt32 opcode, VstInt32 index, int maxLen)
     return answer;
 }
 
-TextAnswer Plugin::parameterName(VstInt32 index) { return queryText(effGetParamName, index, kVstMaxParamStrLen); }
-TextAnswer Plugin::parameterLabel(VstInt32 index) { return queryText(effGetParamLabel, index, kVstMaxParamStrLen); }
-TextAnswer Plugin::parameterDisplay(VstInt32 index) { return queryText(effGetParamDisplay, index, kVstMaxParamStrLen); }
-TextAnswer Plugin::effectName() { return queryText(effGetEffectName, 0, kVstMaxEffectNameLen); }
-TextAnswer Plugin::vendorString() { return queryText(effGetVendorString, 0, kVstMaxVendorStrLen); }
-TextAnswer Plugin::productString() { return queryText(effGetProductString, 0, kVstMaxProductStrLen); }
-TextAnswer Plugin::programName() { return queryText(effGetProgramName, 0, kVstMaxProgNameLen); }
+TextAnswer Plugin::parameterName(VstInt32 index)
+{
+    return queryText(effGetParamName, index, kVstMaxParamStrLen);
+}
+TextAnswer Plugin::parameterLabel(VstInt32 index)
+{
+    return queryText(effGetParamLabel, index, kVstMaxParamStrLen);
+}
+TextAnswer Plugin::parameterDisplay(VstInt32 index)
+{
+    return queryText(effGetParamDisplay, index, kVstMaxParamStrLen);
+}
+TextAnswer Plugin::effectName()
+{
+    return queryText(effGetEffectName, 0, kVstMaxEffectNameLen);
+}
+TextAnswer Plugin::vendorString()
+{
+    return queryText(effGetVendorString, 0, kVstMaxVendorStrLen);
+}
+TextAnswer Plugin::productString()
+{
+    return queryText(effGetProductString, 0, kVstMaxProductStrLen);
+}
+TextAnswer Plugin::programName()
+{
+    return queryText(effGetProgramName, 0, kVstMaxProgNameLen);
+}
 
 bool Plugin::canBeAutomated(VstInt32 index)
 {
@@ -594,10 +611,22 @@ int Plugin::findParameter(const std::string& name)
     return -1;
 }
 
-VstIntPtr Plugin::vendorVersion() { return dispatch(effGetVendorVersion); }
-VstIntPtr Plugin::vstVersion() { return dispatch(effGetVstVersion); }
-VstIntPtr Plugin::plugCategory() { return dispatch(effGetPlugCategory); }
-VstIntPtr Plugin::tailSize() { return dispatch(effGetTailSize); }
+VstIntPtr Plugin::vendorVersion()
+{
+    return dispatch(effGetVendorVersion);
+}
+VstIntPtr Plugin::vstVersion()
+{
+    return dispatch(effGetVstVersion);
+}
+VstIntPtr Plugin::plugCategory()
+{
+    return dispatch(effGetPlugCategory);
+}
+VstIntPtr Plugin::tailSize()
+{
+    return dispatch(effGetTailSize);
+}
 
 VstIntPtr Plugin::canDo(const std::string& query)
 {
@@ -674,7 +703,7 @@ VstIntPtr Plugin::answerCall(HostCall& call)
                 call.answer = block.load();
                 break;
             case audioMasterGetCurrentProcessLevel:
-                call.answer = config.offline ? kVstProcessLevelOffline
+                call.answer = config.offline        ? kVstProcessLevelOffline
                               : processingDepth > 0 ? kVstProcessLevelRealtime
                                                     : kVstProcessLevelUser;
                 break;

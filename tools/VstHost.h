@@ -32,10 +32,10 @@ constexpr VstInt32 kPlugCategEffect = 1;
 // Packs four characters into an identifier, first character highest ('Vlmo').
 constexpr VstInt32 fourCC(const char (&s)[5])
 {
-    return static_cast<VstInt32>((static_cast<std::uint32_t>(static_cast<unsigned char>(s[0])) << 24)
-                                 | (static_cast<std::uint32_t>(static_cast<unsigned char>(s[1])) << 16)
-                                 | (static_cast<std::uint32_t>(static_cast<unsigned char>(s[2])) << 8)
-                                 | static_cast<std::uint32_t>(static_cast<unsigned char>(s[3])));
+    return static_cast<VstInt32>((static_cast<std::uint32_t>(static_cast<unsigned char>(s[0])) << 24) |
+                                 (static_cast<std::uint32_t>(static_cast<unsigned char>(s[1])) << 16) |
+                                 (static_cast<std::uint32_t>(static_cast<unsigned char>(s[2])) << 8) |
+                                 static_cast<std::uint32_t>(static_cast<unsigned char>(s[3])));
 }
 
 // "Vlmo" for 'Vlmo'; bytes outside printable ASCII become '?'.
@@ -79,8 +79,8 @@ public:
     std::vector<HostCall> take();
 
     // Waits until pred(calls) holds or the timeout passes; answers pred's last result.
-    bool waitFor(const std::function<bool(const std::vector<HostCall>&)>& pred,
-                 std::chrono::milliseconds timeout) const;
+    bool waitFor(
+        const std::function<bool(const std::vector<HostCall>&)>& pred, std::chrono::milliseconds timeout) const;
 
 private:
     mutable std::mutex mutex;
@@ -124,7 +124,7 @@ bool insideHostCallback();
 //------------------------------------------------------------------------------
 // Loading
 
-using PluginEntry = AEffect* (*)(audioMasterCallback);
+using PluginEntry = AEffect* (*) (audioMasterCallback);
 
 // A loaded plug-in library; unloaded when the last owner lets go.
 class PluginLibrary
@@ -132,8 +132,7 @@ class PluginLibrary
 public:
     // Loads path and finds VSTPluginMain; null with error set on failure.
     // With keepLoaded the library stays mapped after the last owner lets go.
-    static std::shared_ptr<PluginLibrary> load(const std::string& path, std::string& error,
-                                               bool keepLoaded = false);
+    static std::shared_ptr<PluginLibrary> load(const std::string& path, std::string& error, bool keepLoaded = false);
     ~PluginLibrary();
 
     PluginLibrary(const PluginLibrary&) = delete;
@@ -166,12 +165,11 @@ class Plugin
 public:
     // Calls the library's entry with this host's callback and checks the record.
     // Null with error set when the entry answers null or a record without the magic.
-    static std::unique_ptr<Plugin> create(std::shared_ptr<PluginLibrary> library,
-                                          std::string& error, HostSettings settings = {});
+    static std::unique_ptr<Plugin> create(
+        std::shared_ptr<PluginLibrary> library, std::string& error, HostSettings settings = {});
 
     // Loads the library and creates one instance.
-    static std::unique_ptr<Plugin> load(const std::string& path, std::string& error,
-                                        HostSettings settings = {});
+    static std::unique_ptr<Plugin> load(const std::string& path, std::string& error, HostSettings settings = {});
 
     // Switches off and closes the instance if the host has not done so.
     ~Plugin();
@@ -184,8 +182,7 @@ public:
     CallRecorder& calls() { return recorder; }
     const std::shared_ptr<PluginLibrary>& library() const { return lib; }
 
-    VstIntPtr dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0,
-                       void* ptr = nullptr, float opt = 0.0f);
+    VstIntPtr dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr, float opt = 0.0f);
 
     // Life cycle
     void open();

@@ -5,7 +5,7 @@
 
 namespace
 {
-constexpr VstInt32 kNoEffectId = 0x4E6F4566;  // 'NoEf'
+constexpr VstInt32 kNoEffectId = 0x4E6F4566;     // 'NoEf'
 constexpr VstInt32 kIdentifyAnswer = 0x4E764566; // 'NvEf'
 
 // Writes the first maxLen characters of src into text and zeroes the rest of
@@ -32,8 +32,7 @@ void clearText(char* text)
 }
 } // namespace
 
-AudioEffect::AudioEffect(audioMasterCallback audioMaster_, VstInt32 numPrograms_,
-                         VstInt32 numParams_)
+AudioEffect::AudioEffect(audioMasterCallback audioMaster_, VstInt32 numPrograms_, VstInt32 numParams_)
     : audioMaster(audioMaster_),
       editor(nullptr),
       sampleRate(44100.0f),
@@ -70,8 +69,8 @@ AudioEffect::~AudioEffect()
 //------------------------------------------------------------------------------
 // Entry points
 
-VstIntPtr AudioEffect::dispatchEffectClass(AEffect* e, VstInt32 opcode, VstInt32 index,
-                                           VstIntPtr value, void* ptr, float opt)
+VstIntPtr AudioEffect::dispatchEffectClass(
+    AEffect* e, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt)
 {
     AudioEffect* ae = static_cast<AudioEffect*>(e->object);
 
@@ -95,20 +94,17 @@ void AudioEffect::setParameterClass(AEffect* e, VstInt32 index, float value)
     static_cast<AudioEffect*>(e->object)->setParameter(index, value);
 }
 
-void AudioEffect::processClass(AEffect* e, float** inputs, float** outputs,
-                               VstInt32 sampleFrames)
+void AudioEffect::processClass(AEffect* e, float** inputs, float** outputs, VstInt32 sampleFrames)
 {
     static_cast<AudioEffect*>(e->object)->process(inputs, outputs, sampleFrames);
 }
 
-void AudioEffect::processClassReplacing(AEffect* e, float** inputs, float** outputs,
-                                        VstInt32 sampleFrames)
+void AudioEffect::processClassReplacing(AEffect* e, float** inputs, float** outputs, VstInt32 sampleFrames)
 {
     static_cast<AudioEffect*>(e->object)->processReplacing(inputs, outputs, sampleFrames);
 }
 
-void AudioEffect::processClassDoubleReplacing(AEffect* e, double** inputs, double** outputs,
-                                              VstInt32 sampleFrames)
+void AudioEffect::processClassDoubleReplacing(AEffect* e, double** inputs, double** outputs, VstInt32 sampleFrames)
 {
     static_cast<AudioEffect*>(e->object)->processDoubleReplacing(inputs, outputs, sampleFrames);
 }
@@ -116,80 +112,79 @@ void AudioEffect::processClassDoubleReplacing(AEffect* e, double** inputs, doubl
 //------------------------------------------------------------------------------
 // Dispatcher
 
-VstIntPtr AudioEffect::dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
-                                  float opt)
+VstIntPtr AudioEffect::dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt)
 {
     VstIntPtr v = 0;
 
     switch (opcode)
     {
-    case effOpen:
-        open();
-        break;
-    case effClose:
-        close();
-        break;
-    case effSetProgram:
-        if (value >= 0 && value < static_cast<VstIntPtr>(numPrograms))
-            setProgram(static_cast<VstInt32>(value));
-        break;
-    case effGetProgram:
-        v = getProgram();
-        break;
-    case effSetProgramName:
-        setProgramName(static_cast<char*>(ptr));
-        break;
-    case effGetProgramName:
-        getProgramName(static_cast<char*>(ptr));
-        break;
-    case effGetParamLabel:
-        getParameterLabel(index, static_cast<char*>(ptr));
-        break;
-    case effGetParamDisplay:
-        getParameterDisplay(index, static_cast<char*>(ptr));
-        break;
-    case effGetParamName:
-        getParameterName(index, static_cast<char*>(ptr));
-        break;
-    case effSetSampleRate:
-        setSampleRate(opt);
-        break;
-    case effSetBlockSize:
-        setBlockSize(static_cast<VstInt32>(value));
-        break;
-    case effMainsChanged:
-        if (value != 0)
-            resume();
-        else
-            suspend();
-        break;
-    case effEditGetRect:
-        if (editor != nullptr)
-            v = editor->getRect(static_cast<ERect**>(ptr)) ? 1 : 0;
-        break;
-    case effEditOpen:
-        if (editor != nullptr)
-            v = editor->open(ptr) ? 1 : 0;
-        break;
-    case effEditClose:
-        if (editor != nullptr)
-            editor->close();
-        break;
-    case effEditIdle:
-        if (editor != nullptr)
-            editor->idle();
-        break;
-    case effIdentify:
-        v = kIdentifyAnswer;
-        break;
-    case effGetChunk:
-        v = getChunk(static_cast<void**>(ptr), index != 0);
-        break;
-    case effSetChunk:
-        v = setChunk(ptr, static_cast<VstInt32>(value), index != 0);
-        break;
-    default:
-        break;
+        case effOpen:
+            open();
+            break;
+        case effClose:
+            close();
+            break;
+        case effSetProgram:
+            if (value >= 0 && value < static_cast<VstIntPtr>(numPrograms))
+                setProgram(static_cast<VstInt32>(value));
+            break;
+        case effGetProgram:
+            v = getProgram();
+            break;
+        case effSetProgramName:
+            setProgramName(static_cast<char*>(ptr));
+            break;
+        case effGetProgramName:
+            getProgramName(static_cast<char*>(ptr));
+            break;
+        case effGetParamLabel:
+            getParameterLabel(index, static_cast<char*>(ptr));
+            break;
+        case effGetParamDisplay:
+            getParameterDisplay(index, static_cast<char*>(ptr));
+            break;
+        case effGetParamName:
+            getParameterName(index, static_cast<char*>(ptr));
+            break;
+        case effSetSampleRate:
+            setSampleRate(opt);
+            break;
+        case effSetBlockSize:
+            setBlockSize(static_cast<VstInt32>(value));
+            break;
+        case effMainsChanged:
+            if (value != 0)
+                resume();
+            else
+                suspend();
+            break;
+        case effEditGetRect:
+            if (editor != nullptr)
+                v = editor->getRect(static_cast<ERect**>(ptr)) ? 1 : 0;
+            break;
+        case effEditOpen:
+            if (editor != nullptr)
+                v = editor->open(ptr) ? 1 : 0;
+            break;
+        case effEditClose:
+            if (editor != nullptr)
+                editor->close();
+            break;
+        case effEditIdle:
+            if (editor != nullptr)
+                editor->idle();
+            break;
+        case effIdentify:
+            v = kIdentifyAnswer;
+            break;
+        case effGetChunk:
+            v = getChunk(static_cast<void**>(ptr), index != 0);
+            break;
+        case effSetChunk:
+            v = setChunk(ptr, static_cast<VstInt32>(value), index != 0);
+            break;
+        default:
+            break;
     }
 
     return v;
@@ -331,8 +326,7 @@ VstInt32 AudioEffect::getBlockSize()
 //------------------------------------------------------------------------------
 // Host services
 
-VstIntPtr AudioEffect::callHost(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
-                                float opt)
+VstIntPtr AudioEffect::callHost(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt)
 {
     if (audioMaster == nullptr)
         return 0;

@@ -16,8 +16,7 @@ public:
     AudioEffect& operator=(const AudioEffect&) = delete;
 
     // Opcodes 0 to 24.
-    virtual VstIntPtr dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
-                                 float opt);
+    virtual VstIntPtr dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt);
 
     virtual void open() {}
     virtual void close() {}
@@ -28,8 +27,7 @@ public:
     virtual void setBlockSize(VstInt32 blockSize);
 
     virtual void processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames) = 0;
-    virtual void processDoubleReplacing(double** inputs, double** outputs,
-                                        VstInt32 sampleFrames);
+    virtual void processDoubleReplacing(double** inputs, double** outputs, VstInt32 sampleFrames);
 
     virtual void setParameter(VstInt32 index, float value);
     virtual float getParameter(VstInt32 index);
@@ -86,22 +84,19 @@ public:
     virtual bool isOutputConnected(VstInt32 output);
 
     // Entry points stored in the effect record.
-    static VstIntPtr dispatchEffectClass(AEffect* e, VstInt32 opcode, VstInt32 index,
-                                         VstIntPtr value, void* ptr, float opt);
+    static VstIntPtr dispatchEffectClass(
+        AEffect* e, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt);
     static float getParameterClass(AEffect* e, VstInt32 index);
     static void setParameterClass(AEffect* e, VstInt32 index, float value);
     static void processClass(AEffect* e, float** inputs, float** outputs, VstInt32 sampleFrames);
-    static void processClassReplacing(AEffect* e, float** inputs, float** outputs,
-                                      VstInt32 sampleFrames);
-    static void processClassDoubleReplacing(AEffect* e, double** inputs, double** outputs,
-                                            VstInt32 sampleFrames);
+    static void processClassReplacing(AEffect* e, float** inputs, float** outputs, VstInt32 sampleFrames);
+    static void processClassDoubleReplacing(AEffect* e, double** inputs, double** outputs, VstInt32 sampleFrames);
 
 protected:
     void setFlag(VstInt32 bit, bool state);
 
     // Calls the host with this effect's record; 0 when there is no host callback.
-    VstIntPtr callHost(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0,
-                       void* ptr = nullptr, float opt = 0.0f);
+    VstIntPtr callHost(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr, float opt = 0.0f);
 
     audioMasterCallback audioMaster;
     AEffEditor* editor;

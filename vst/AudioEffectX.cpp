@@ -11,9 +11,7 @@ constexpr VstInt32 kMaxArrangementChannels = 19173961; // 8 + 112 * n fits in 32
 
 VstSpeakerProperties* speakerAt(VstSpeakerArrangement* arrangement, VstInt32 i)
 {
-    return reinterpret_cast<VstSpeakerProperties*>(reinterpret_cast<char*>(arrangement)
-                                                   + kArrangementHeader)
-           + i;
+    return reinterpret_cast<VstSpeakerProperties*>(reinterpret_cast<char*>(arrangement) + kArrangementHeader) + i;
 }
 
 VstIntPtr asBool(bool b)
@@ -31,8 +29,7 @@ std::uint8_t lowByteOf(float f)
 }
 } // namespace
 
-AudioEffectX::AudioEffectX(audioMasterCallback audioMaster_, VstInt32 numPrograms_,
-                           VstInt32 numParams_)
+AudioEffectX::AudioEffectX(audioMasterCallback audioMaster_, VstInt32 numPrograms_, VstInt32 numParams_)
     : AudioEffect(audioMaster_, numPrograms_, numParams_)
 {
 }
@@ -42,113 +39,111 @@ AudioEffectX::~AudioEffectX() = default;
 //------------------------------------------------------------------------------
 // Dispatcher
 
-VstIntPtr AudioEffectX::dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
-                                   float opt)
+VstIntPtr AudioEffectX::dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt)
 {
     const VstInt32 value32 = static_cast<VstInt32>(value);
 
     switch (opcode)
     {
-    case effProcessEvents:
-        return processEvents(static_cast<VstEvents*>(ptr));
-    case effCanBeAutomated:
-        return asBool(canParameterBeAutomated(index));
-    case effString2Parameter:
-        return asBool(string2parameter(index, static_cast<char*>(ptr)));
-    case effGetProgramNameIndexed:
-        return asBool(getProgramNameIndexed(value32, index, static_cast<char*>(ptr)));
-    case effGetInputProperties:
-        return asBool(getInputProperties(index, static_cast<VstPinProperties*>(ptr)));
-    case effGetOutputProperties:
-        return asBool(getOutputProperties(index, static_cast<VstPinProperties*>(ptr)));
-    case effGetPlugCategory:
-        return getPlugCategory();
-    case effOfflineNotify:
-        return asBool(offlineNotify(static_cast<VstAudioFile*>(ptr), value32, index != 0));
-    case effOfflinePrepare:
-        return asBool(offlinePrepare(static_cast<VstOfflineTask*>(ptr), value32));
-    case effOfflineRun:
-        return asBool(offlineRun(static_cast<VstOfflineTask*>(ptr), value32));
-    case effProcessVarIo:
-        return asBool(processVariableIo(static_cast<VstVariableIo*>(ptr)));
-    case effSetSpeakerArrangement:
-        return asBool(setSpeakerArrangement(reinterpret_cast<VstSpeakerArrangement*>(value),
-                                            static_cast<VstSpeakerArrangement*>(ptr)));
-    case effSetBypass:
-        return asBool(setBypass(value != 0));
-    case effGetEffectName:
-        return asBool(getEffectName(static_cast<char*>(ptr)));
-    case effGetVendorString:
-        return asBool(getVendorString(static_cast<char*>(ptr)));
-    case effGetProductString:
-        return asBool(getProductString(static_cast<char*>(ptr)));
-    case effGetVendorVersion:
-        return getVendorVersion();
-    case effVendorSpecific:
-        return vendorSpecific(index, value, ptr, opt);
-    case effCanDo:
-        return canDo(static_cast<char*>(ptr));
-    case effGetTailSize:
-        return getGetTailSize();
-    case effGetParameterProperties:
-        return asBool(getParameterProperties(index, static_cast<VstParameterProperties*>(ptr)));
-    case effGetVstVersion:
-        return getVstVersion();
-    case effEditKeyDown:
-    case effEditKeyUp:
-    {
-        if (editor == nullptr)
-            return 0;
-        VstKeyCode keyCode;
-        keyCode.character = index;
-        keyCode.virt = static_cast<std::uint8_t>(value & 0xff);
-        keyCode.modifier = lowByteOf(opt);
-        return asBool(opcode == effEditKeyDown ? editor->onKeyDown(keyCode)
-                                               : editor->onKeyUp(keyCode));
-    }
-    case effSetEditKnobMode:
-        if (editor == nullptr)
-            return 0;
-        return asBool(editor->setKnobMode(value32));
-    case effGetMidiProgramName:
-        return getMidiProgramName(index, static_cast<MidiProgramName*>(ptr));
-    case effGetCurrentMidiProgram:
-        return getCurrentMidiProgram(index, static_cast<MidiProgramName*>(ptr));
-    case effGetMidiProgramCategory:
-        return getMidiProgramCategory(index, static_cast<MidiProgramCategory*>(ptr));
-    case effHasMidiProgramsChanged:
-        return asBool(hasMidiProgramsChanged(index));
-    case effGetMidiKeyName:
-        return asBool(getMidiKeyName(index, static_cast<MidiKeyName*>(ptr)));
-    case effBeginSetProgram:
-        return asBool(beginSetProgram());
-    case effEndSetProgram:
-        return asBool(endSetProgram());
-    case effGetSpeakerArrangement:
-        return asBool(getSpeakerArrangement(reinterpret_cast<VstSpeakerArrangement**>(value),
-                                            static_cast<VstSpeakerArrangement**>(ptr)));
-    case effShellGetNextPlugin:
-        return getNextShellPlugin(static_cast<char*>(ptr));
-    case effStartProcess:
-        return startProcess();
-    case effStopProcess:
-        return stopProcess();
-    case effSetTotalSampleToProcess:
-        return setTotalSampleToProcess(value32);
-    case effSetPanLaw:
-        return asBool(setPanLaw(value32, opt));
-    case effBeginLoadBank:
-        return beginLoadBank(static_cast<VstPatchChunkInfo*>(ptr));
-    case effBeginLoadProgram:
-        return beginLoadProgram(static_cast<VstPatchChunkInfo*>(ptr));
-    case effSetProcessPrecision:
-        return asBool(setProcessPrecision(value32));
-    case effGetNumMidiInputChannels:
-        return getNumMidiInputChannels();
-    case effGetNumMidiOutputChannels:
-        return getNumMidiOutputChannels();
-    default:
-        return AudioEffect::dispatcher(opcode, index, value, ptr, opt);
+        case effProcessEvents:
+            return processEvents(static_cast<VstEvents*>(ptr));
+        case effCanBeAutomated:
+            return asBool(canParameterBeAutomated(index));
+        case effString2Parameter:
+            return asBool(string2parameter(index, static_cast<char*>(ptr)));
+        case effGetProgramNameIndexed:
+            return asBool(getProgramNameIndexed(value32, index, static_cast<char*>(ptr)));
+        case effGetInputProperties:
+            return asBool(getInputProperties(index, static_cast<VstPinProperties*>(ptr)));
+        case effGetOutputProperties:
+            return asBool(getOutputProperties(index, static_cast<VstPinProperties*>(ptr)));
+        case effGetPlugCategory:
+            return getPlugCategory();
+        case effOfflineNotify:
+            return asBool(offlineNotify(static_cast<VstAudioFile*>(ptr), value32, index != 0));
+        case effOfflinePrepare:
+            return asBool(offlinePrepare(static_cast<VstOfflineTask*>(ptr), value32));
+        case effOfflineRun:
+            return asBool(offlineRun(static_cast<VstOfflineTask*>(ptr), value32));
+        case effProcessVarIo:
+            return asBool(processVariableIo(static_cast<VstVariableIo*>(ptr)));
+        case effSetSpeakerArrangement:
+            return asBool(setSpeakerArrangement(
+                reinterpret_cast<VstSpeakerArrangement*>(value), static_cast<VstSpeakerArrangement*>(ptr)));
+        case effSetBypass:
+            return asBool(setBypass(value != 0));
+        case effGetEffectName:
+            return asBool(getEffectName(static_cast<char*>(ptr)));
+        case effGetVendorString:
+            return asBool(getVendorString(static_cast<char*>(ptr)));
+        case effGetProductString:
+            return asBool(getProductString(static_cast<char*>(ptr)));
+        case effGetVendorVersion:
+            return getVendorVersion();
+        case effVendorSpecific:
+            return vendorSpecific(index, value, ptr, opt);
+        case effCanDo:
+            return canDo(static_cast<char*>(ptr));
+        case effGetTailSize:
+            return getGetTailSize();
+        case effGetParameterProperties:
+            return asBool(getParameterProperties(index, static_cast<VstParameterProperties*>(ptr)));
+        case effGetVstVersion:
+            return getVstVersion();
+        case effEditKeyDown:
+        case effEditKeyUp:
+        {
+            if (editor == nullptr)
+                return 0;
+            VstKeyCode keyCode;
+            keyCode.character = index;
+            keyCode.virt = static_cast<std::uint8_t>(value & 0xff);
+            keyCode.modifier = lowByteOf(opt);
+            return asBool(opcode == effEditKeyDown ? editor->onKeyDown(keyCode) : editor->onKeyUp(keyCode));
+        }
+        case effSetEditKnobMode:
+            if (editor == nullptr)
+                return 0;
+            return asBool(editor->setKnobMode(value32));
+        case effGetMidiProgramName:
+            return getMidiProgramName(index, static_cast<MidiProgramName*>(ptr));
+        case effGetCurrentMidiProgram:
+            return getCurrentMidiProgram(index, static_cast<MidiProgramName*>(ptr));
+        case effGetMidiProgramCategory:
+            return getMidiProgramCategory(index, static_cast<MidiProgramCategory*>(ptr));
+        case effHasMidiProgramsChanged:
+            return asBool(hasMidiProgramsChanged(index));
+        case effGetMidiKeyName:
+            return asBool(getMidiKeyName(index, static_cast<MidiKeyName*>(ptr)));
+        case effBeginSetProgram:
+            return asBool(beginSetProgram());
+        case effEndSetProgram:
+            return asBool(endSetProgram());
+        case effGetSpeakerArrangement:
+            return asBool(getSpeakerArrangement(
+                reinterpret_cast<VstSpeakerArrangement**>(value), static_cast<VstSpeakerArrangement**>(ptr)));
+        case effShellGetNextPlugin:
+            return getNextShellPlugin(static_cast<char*>(ptr));
+        case effStartProcess:
+            return startProcess();
+        case effStopProcess:
+            return stopProcess();
+        case effSetTotalSampleToProcess:
+            return setTotalSampleToProcess(value32);
+        case effSetPanLaw:
+            return asBool(setPanLaw(value32, opt));
+        case effBeginLoadBank:
+            return beginLoadBank(static_cast<VstPatchChunkInfo*>(ptr));
+        case effBeginLoadProgram:
+            return beginLoadProgram(static_cast<VstPatchChunkInfo*>(ptr));
+        case effSetProcessPrecision:
+            return asBool(setProcessPrecision(value32));
+        case effGetNumMidiInputChannels:
+            return getNumMidiInputChannels();
+        case effGetNumMidiOutputChannels:
+            return getNumMidiOutputChannels();
+        default:
+            return AudioEffect::dispatcher(opcode, index, value, ptr, opt);
     }
 }
 
@@ -222,8 +217,7 @@ bool AudioEffectX::setSpeakerArrangement(VstSpeakerArrangement*, VstSpeakerArran
     return false;
 }
 
-bool AudioEffectX::getSpeakerArrangement(VstSpeakerArrangement** pluginInput,
-                                         VstSpeakerArrangement** pluginOutput)
+bool AudioEffectX::getSpeakerArrangement(VstSpeakerArrangement** pluginInput, VstSpeakerArrangement** pluginOutput)
 {
     if (pluginInput != nullptr)
         *pluginInput = nullptr;
@@ -511,8 +505,7 @@ VstInt32 AudioEffectX::getHostVendorVersion()
     return static_cast<VstInt32>(callHost(audioMasterGetVendorVersion));
 }
 
-VstIntPtr AudioEffectX::hostVendorSpecific(VstInt32 lArg1, VstIntPtr lArg2, void* ptrArg,
-                                           float floatArg)
+VstIntPtr AudioEffectX::hostVendorSpecific(VstInt32 lArg1, VstIntPtr lArg2, void* ptrArg, float floatArg)
 {
     return callHost(audioMasterVendorSpecific, lArg1, lArg2, ptrArg, floatArg);
 }
@@ -573,8 +566,7 @@ bool AudioEffectX::offlineWrite(VstOfflineTask* offline, VstInt32 option)
     return callHost(audioMasterOfflineWrite, 0, option, offline) != 0;
 }
 
-bool AudioEffectX::offlineStart(VstAudioFile* ptr, VstInt32 numAudioFiles,
-                                VstInt32 numNewAudioFiles)
+bool AudioEffectX::offlineStart(VstAudioFile* ptr, VstInt32 numAudioFiles, VstInt32 numNewAudioFiles)
 {
     return callHost(audioMasterOfflineStart, numNewAudioFiles, numAudioFiles, ptr) != 0;
 }
@@ -636,14 +628,12 @@ void AudioEffectX::setOutputSamplerate(float samplerate)
 
 VstSpeakerArrangement* AudioEffectX::getInputSpeakerArrangement()
 {
-    return reinterpret_cast<VstSpeakerArrangement*>(
-        callHost(audioMasterGetInputSpeakerArrangement));
+    return reinterpret_cast<VstSpeakerArrangement*>(callHost(audioMasterGetInputSpeakerArrangement));
 }
 
 VstSpeakerArrangement* AudioEffectX::getOutputSpeakerArrangement()
 {
-    return reinterpret_cast<VstSpeakerArrangement*>(
-        callHost(audioMasterGetOutputSpeakerArrangement));
+    return reinterpret_cast<VstSpeakerArrangement*>(callHost(audioMasterGetOutputSpeakerArrangement));
 }
 
 void* AudioEffectX::openWindow(VstWindow* window)
@@ -694,13 +684,11 @@ bool AudioEffectX::allocateArrangement(VstSpeakerArrangement** arrangement, VstI
     if (nbChannels < 0 || nbChannels > kMaxArrangementChannels)
         return false;
 
-    const std::size_t size =
-        kArrangementHeader
-        + sizeof(VstSpeakerProperties) * static_cast<std::size_t>(nbChannels);
+    const std::size_t size = kArrangementHeader + sizeof(VstSpeakerProperties) * static_cast<std::size_t>(nbChannels);
     void* block = ::operator new(size);
     std::memset(block, 0, size);
-    std::memcpy(static_cast<char*>(block) + offsetof(VstSpeakerArrangement, numChannels),
-                &nbChannels, sizeof(nbChannels));
+    std::memcpy(
+        static_cast<char*>(block) + offsetof(VstSpeakerArrangement, numChannels), &nbChannels, sizeof(nbChannels));
     *arrangement = static_cast<VstSpeakerArrangement*>(block);
     return true;
 }

@@ -11,8 +11,7 @@ public:
     AudioEffectX(audioMasterCallback audioMaster, VstInt32 numPrograms, VstInt32 numParams);
     ~AudioEffectX() override;
 
-    VstIntPtr dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
-                         float opt) override;
+    VstIntPtr dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) override;
     void resume() override;
 
     virtual bool canParameterBeAutomated(VstInt32 index);
@@ -32,10 +31,8 @@ public:
     virtual VstInt32 getOutputLatency();
     virtual bool getInputProperties(VstInt32 index, VstPinProperties* properties);
     virtual bool getOutputProperties(VstInt32 index, VstPinProperties* properties);
-    virtual bool setSpeakerArrangement(VstSpeakerArrangement* pluginInput,
-                                       VstSpeakerArrangement* pluginOutput);
-    virtual bool getSpeakerArrangement(VstSpeakerArrangement** pluginInput,
-                                       VstSpeakerArrangement** pluginOutput);
+    virtual bool setSpeakerArrangement(VstSpeakerArrangement* pluginInput, VstSpeakerArrangement* pluginOutput);
+    virtual bool getSpeakerArrangement(VstSpeakerArrangement** pluginInput, VstSpeakerArrangement** pluginOutput);
     virtual bool setBypass(bool onOff);
     virtual bool setPanLaw(VstInt32 type, float val);
     virtual bool setProcessPrecision(VstInt32 precision);
@@ -52,8 +49,7 @@ public:
     virtual bool getHostVendorString(char* text);
     virtual bool getHostProductString(char* text);
     virtual VstInt32 getHostVendorVersion();
-    virtual VstIntPtr hostVendorSpecific(VstInt32 lArg1, VstIntPtr lArg2, void* ptrArg,
-                                         float floatArg);
+    virtual VstIntPtr hostVendorSpecific(VstInt32 lArg1, VstIntPtr lArg2, void* ptrArg, float floatArg);
     virtual VstInt32 canHostDo(char* text);
     virtual VstInt32 getHostLanguage();
     virtual void isSynth(bool state = true);
@@ -64,8 +60,7 @@ public:
     virtual bool getVendorString(char* text);
     virtual bool getProductString(char* text);
     virtual VstInt32 getVendorVersion();
-    virtual VstIntPtr vendorSpecific(VstInt32 lArg, VstIntPtr lArg2, void* ptrArg,
-                                     float floatArg);
+    virtual VstIntPtr vendorSpecific(VstInt32 lArg, VstIntPtr lArg2, void* ptrArg, float floatArg);
     virtual VstInt32 canDo(char* text);
     virtual VstInt32 getVstVersion();
     virtual VstInt32 getPlugCategory();
@@ -85,8 +80,7 @@ public:
     virtual bool matchArrangement(VstSpeakerArrangement** to, VstSpeakerArrangement* from);
     virtual bool offlineRead(VstOfflineTask* offline, VstInt32 option, bool readSource = true);
     virtual bool offlineWrite(VstOfflineTask* offline, VstInt32 option);
-    virtual bool offlineStart(VstAudioFile* ptr, VstInt32 numAudioFiles,
-                              VstInt32 numNewAudioFiles);
+    virtual bool offlineStart(VstAudioFile* ptr, VstInt32 numAudioFiles, VstInt32 numNewAudioFiles);
     virtual VstInt32 offlineGetCurrentPass();
     virtual VstInt32 offlineGetCurrentMetaPass();
     virtual bool offlineNotify(VstAudioFile* ptr, VstInt32 numAudioFiles, bool start);

@@ -23,14 +23,12 @@ static_assert(sizeof(VstIntPtr) == sizeof(void*), "VstIntPtr must be pointer-siz
 
 struct AEffect;
 
-typedef VstIntPtr (*audioMasterCallback)(AEffect* effect, VstInt32 opcode, VstInt32 index,
-                                         VstIntPtr value, void* ptr, float opt);
-typedef VstIntPtr (*AEffectDispatcherProc)(AEffect* effect, VstInt32 opcode, VstInt32 index,
-                                           VstIntPtr value, void* ptr, float opt);
-typedef void (*AEffectProcessProc)(AEffect* effect, float** inputs, float** outputs,
-                                   VstInt32 sampleFrames);
-typedef void (*AEffectProcessDoubleProc)(AEffect* effect, double** inputs, double** outputs,
-                                         VstInt32 sampleFrames);
+typedef VstIntPtr (*audioMasterCallback)(
+    AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt);
+typedef VstIntPtr (*AEffectDispatcherProc)(
+    AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt);
+typedef void (*AEffectProcessProc)(AEffect* effect, float** inputs, float** outputs, VstInt32 sampleFrames);
+typedef void (*AEffectProcessDoubleProc)(AEffect* effect, double** inputs, double** outputs, VstInt32 sampleFrames);
 typedef void (*AEffectSetParameterProc)(AEffect* effect, VstInt32 index, float parameter);
 typedef float (*AEffectGetParameterProc)(AEffect* effect, VstInt32 index);
 
@@ -173,7 +171,7 @@ enum AEffectOpcodes : VstInt32
     effString2Parameter = 27,
     effGetNumProgramCategories = 28, // deprecated
     effGetProgramNameIndexed = 29,
-    effCopyProgram = 30,  // deprecated
+    effCopyProgram = 30,   // deprecated
     effConnectInput = 31,  // deprecated
     effConnectOutput = 32, // deprecated
     effGetInputProperties = 33,
@@ -239,9 +237,9 @@ enum AudioMasterOpcodes : VstInt32
     audioMasterWantMidi = 6, // deprecated
     audioMasterGetTime = 7,
 
-    audioMasterTempoAt = 10,                      // deprecated
-    audioMasterGetNumAutomatableParameters = 11,  // deprecated
-    audioMasterGetParameterQuantization = 12,     // deprecated
+    audioMasterTempoAt = 10,                     // deprecated
+    audioMasterGetNumAutomatableParameters = 11, // deprecated
+    audioMasterGetParameterQuantization = 12,    // deprecated
     audioMasterIOChanged = 13,
     audioMasterNeedIdle = 14, // deprecated
     audioMasterSizeWindow = 15,
@@ -291,11 +289,11 @@ constexpr VstInt32 kVstProcessLevelOffline = 4;  // offline processing
 
 // Lengths of the texts exchanged with the host, in bytes without the
 // terminating zero: the buffer holds one byte more.
-constexpr int kVstMaxParamStrLen = 8;     // parameter names, labels and display texts
-constexpr int kVstMaxProgNameLen = 24;    // program names
-constexpr int kVstMaxEffectNameLen = 32;  // effect name
-constexpr int kVstMaxVendorStrLen = 64;   // vendor
-constexpr int kVstMaxProductStrLen = 64;  // product
+constexpr int kVstMaxParamStrLen = 8;    // parameter names, labels and display texts
+constexpr int kVstMaxProgNameLen = 24;   // program names
+constexpr int kVstMaxEffectNameLen = 32; // effect name
+constexpr int kVstMaxVendorStrLen = 64;  // vendor
+constexpr int kVstMaxProductStrLen = 64; // product
 
 //------------------------------------------------------------------------------
 // Records
@@ -309,9 +307,9 @@ struct ERect
     VstInt16 right;
 };
 static_assert(sizeof(ERect) == 8, "ERect layout");
-static_assert(offsetof(ERect, top) == 0 && offsetof(ERect, left) == 2
-                  && offsetof(ERect, bottom) == 4 && offsetof(ERect, right) == 6,
-              "ERect layout");
+static_assert(offsetof(ERect, top) == 0 && offsetof(ERect, left) == 2 && offsetof(ERect, bottom) == 4 &&
+                  offsetof(ERect, right) == 6,
+    "ERect layout");
 
 // Key event handed to the editor (effEditKeyDown, effEditKeyUp).
 struct VstKeyCode
@@ -321,9 +319,9 @@ struct VstKeyCode
     std::uint8_t modifier;
 };
 static_assert(sizeof(VstKeyCode) == 8, "VstKeyCode layout");
-static_assert(offsetof(VstKeyCode, character) == 0 && offsetof(VstKeyCode, virt) == 4
-                  && offsetof(VstKeyCode, modifier) == 5,
-              "VstKeyCode layout");
+static_assert(
+    offsetof(VstKeyCode, character) == 0 && offsetof(VstKeyCode, virt) == 4 && offsetof(VstKeyCode, modifier) == 5,
+    "VstKeyCode layout");
 
 // One speaker of an arrangement: 112 bytes.
 struct VstSpeakerProperties
@@ -337,10 +335,9 @@ struct VstSpeakerProperties
     char future[28];
 };
 static_assert(sizeof(VstSpeakerProperties) == 112, "VstSpeakerProperties layout");
-static_assert(offsetof(VstSpeakerProperties, name) == 16
-                  && offsetof(VstSpeakerProperties, type) == 80
-                  && offsetof(VstSpeakerProperties, future) == 84,
-              "VstSpeakerProperties layout");
+static_assert(offsetof(VstSpeakerProperties, name) == 16 && offsetof(VstSpeakerProperties, type) == 80 &&
+                  offsetof(VstSpeakerProperties, future) == 84,
+    "VstSpeakerProperties layout");
 
 // Speaker arrangement: a header of 8 bytes followed by numChannels speaker
 // records in one block of 8 + 112 * numChannels bytes. The array is declared
@@ -352,10 +349,9 @@ struct VstSpeakerArrangement
     VstInt32 numChannels;
     VstSpeakerProperties speakers[8];
 };
-static_assert(offsetof(VstSpeakerArrangement, type) == 0
-                  && offsetof(VstSpeakerArrangement, numChannels) == 4
-                  && offsetof(VstSpeakerArrangement, speakers) == 8,
-              "VstSpeakerArrangement layout");
+static_assert(offsetof(VstSpeakerArrangement, type) == 0 && offsetof(VstSpeakerArrangement, numChannels) == 4 &&
+                  offsetof(VstSpeakerArrangement, speakers) == 8,
+    "VstSpeakerArrangement layout");
 
 // Records that pass between host and plug-in by pointer only; this code reads
 // and writes none of their fields.

@@ -4,10 +4,10 @@
 
 #include <windows.h>
 
-extern "C" BOOL WINAPI DllMain (HINSTANCE instance, DWORD reason, LPVOID)
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
 {
     if (reason == DLL_PROCESS_ATTACH)
-        juce::Process::setCurrentModuleInstanceHandle (instance);
+        juce::Process::setCurrentModuleInstanceHandle(instance);
 
     return TRUE;
 }

@@ -4,7 +4,7 @@
 
 #include "wrapper/EditorParent.h"
 
-bool canAttachEditorTo (void* parentWindow)
+bool canAttachEditorTo(void* parentWindow)
 {
     // Without a window there is no need to start JUCE's window system.
     if (parentWindow == nullptr)

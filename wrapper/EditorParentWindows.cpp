@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-bool canAttachEditorTo (void* parentWindow)
+bool canAttachEditorTo(void* parentWindow)
 {
-    return parentWindow != nullptr && IsWindow (static_cast<HWND> (parentWindow)) != FALSE;
+    return parentWindow != nullptr && IsWindow(static_cast<HWND>(parentWindow)) != FALSE;
 }

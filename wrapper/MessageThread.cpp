@@ -10,7 +10,7 @@
 
 namespace MessageThread
 {
-bool callSync (const std::function<void()>& fn)
+bool callSync(const std::function<void()>& fn)
 {
     if (isCurrentThread())
     {
@@ -31,12 +31,12 @@ bool callSync (const std::function<void()>& fn)
     // when the queue discards it without running it.
     struct Signal
     {
-        explicit Signal (std::shared_ptr<Outcome> o) : outcome (std::move (o)) {}
+        explicit Signal(std::shared_ptr<Outcome> o) : outcome(std::move(o)) {}
 
         ~Signal()
         {
             {
-                const std::lock_guard<std::mutex> lock (outcome->mutex);
+                const std::lock_guard<std::mutex> lock(outcome->mutex);
                 outcome->finished = true;
             }
             outcome->done.notify_all();
@@ -47,8 +47,8 @@ bool callSync (const std::function<void()>& fn)
 
     auto outcome = std::make_shared<Outcome>();
 
-    const bool posted = juce::MessageManager::callAsync (
-        [signal = std::make_shared<Signal> (outcome), &fn]
+    const bool posted = juce::MessageManager::callAsync(
+        [signal = std::make_shared<Signal>(outcome), &fn]
         {
             std::exception_ptr error;
 
@@ -61,16 +61,16 @@ bool callSync (const std::function<void()>& fn)
                 error = std::current_exception();
             }
 
-            const std::lock_guard<std::mutex> lock (signal->outcome->mutex);
+            const std::lock_guard<std::mutex> lock(signal->outcome->mutex);
             signal->outcome->ran = true;
             signal->outcome->error = error;
         });
 
-    std::unique_lock<std::mutex> lock (outcome->mutex);
-    outcome->done.wait (lock, [&] { return outcome->finished; });
+    std::unique_lock<std::mutex> lock(outcome->mutex);
+    outcome->done.wait(lock, [&] { return outcome->finished; });
 
     if (outcome->error != nullptr)
-        std::rethrow_exception (outcome->error);
+        std::rethrow_exception(outcome->error);
 
     return posted && outcome->ran;
 }

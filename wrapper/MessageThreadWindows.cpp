@@ -13,30 +13,30 @@ namespace MessageThread
 {
 namespace
 {
-    struct Shared
-    {
-        std::mutex lifecycle; // serialises starting and stopping
-        int references = 0;
-        std::atomic<std::thread::id> id {};
-    };
+struct Shared
+{
+    std::mutex lifecycle; // serialises starting and stopping
+    int references = 0;
+    std::atomic<std::thread::id> id{};
+};
 
-    Shared& shared()
-    {
-        static Shared s;
-        return s;
-    }
+Shared& shared()
+{
+    static Shared s;
+    return s;
+}
 }
 
 Reference::Reference()
 {
     auto& s = shared();
-    const std::lock_guard<std::mutex> lock (s.lifecycle);
+    const std::lock_guard<std::mutex> lock(s.lifecycle);
 
     if (s.references == 0)
     {
         juce::initialiseJuce_GUI();
         juce::MessageManager::getInstance()->setCurrentThreadAsMessageThread();
-        s.id.store (std::this_thread::get_id());
+        s.id.store(std::this_thread::get_id());
     }
 
     ++s.references;
@@ -45,11 +45,11 @@ Reference::Reference()
 Reference::~Reference()
 {
     auto& s = shared();
-    const std::lock_guard<std::mutex> lock (s.lifecycle);
+    const std::lock_guard<std::mutex> lock(s.lifecycle);
 
     if (--s.references == 0)
     {
-        s.id.store (std::thread::id());
+        s.id.store(std::thread::id());
         juce::shutdownJuce_GUI();
     }
 }
@@ -57,7 +57,7 @@ Reference::~Reference()
 int numReferences()
 {
     auto& s = shared();
-    const std::lock_guard<std::mutex> lock (s.lifecycle);
+    const std::lock_guard<std::mutex> lock(s.lifecycle);
     return s.references;
 }
 

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-extern "C" __attribute__ ((visibility ("default"))) AEffect* VSTPluginMain (audioMasterCallback audioMaster)
+extern "C" __attribute__((visibility("default"))) AEffect* VSTPluginMain(audioMasterCallback audioMaster)
 {
     if (audioMaster == nullptr)
         return nullptr;
@@ -15,17 +15,17 @@ extern "C" __attribute__ ((visibility ("default"))) AEffect* VSTPluginMain (audi
         // the first instance; the wrapper keeps its own reference.
         const MessageThread::Reference messageThread;
 
-        if (audioMaster (nullptr, audioMasterVersion, 0, 0, nullptr, 0.0f) == 0)
+        if (audioMaster(nullptr, audioMasterVersion, 0, 0, nullptr, 0.0f) == 0)
             return nullptr;
 
-        juce::AudioProcessor::setTypeOfNextNewPlugin (juce::AudioProcessor::wrapperType_VST);
-        std::unique_ptr<juce::AudioProcessor> processor (createPluginFilter());
-        juce::AudioProcessor::setTypeOfNextNewPlugin (juce::AudioProcessor::wrapperType_Undefined);
+        juce::AudioProcessor::setTypeOfNextNewPlugin(juce::AudioProcessor::wrapperType_VST);
+        std::unique_ptr<juce::AudioProcessor> processor(createPluginFilter());
+        juce::AudioProcessor::setTypeOfNextNewPlugin(juce::AudioProcessor::wrapperType_Undefined);
 
         if (processor == nullptr)
             return nullptr;
 
-        auto* wrapper = new VelmoVstWrapper (audioMaster, std::move (processor));
+        auto* wrapper = new VelmoVstWrapper(audioMaster, std::move(processor));
         return wrapper->getAeffect();
     }
     catch (...)

@@ -10,5 +10,5 @@ juce::AudioProcessor* JUCE_CALLTYPE createPluginFilter()
 // The caller owns the editor: the wrapper deletes it when the host closes it.
 juce::AudioProcessorEditor* VelmoAudioProcessor::createEditor()
 {
-    return new VelmoAudioProcessorEditor (*this);
+    return new VelmoAudioProcessorEditor(*this);
 }

@@ -20,49 +20,47 @@
 // on the shared message thread (MessageThread), to which the editor opcodes
 // are handed synchronously. Nothing waits for the message thread
 // while holding the callback lock.
-class VelmoVstWrapper : public AudioEffectX,
-                        private juce::AudioProcessorListener,
-                        private juce::ComponentListener
+class VelmoVstWrapper : public AudioEffectX, private juce::AudioProcessorListener, private juce::ComponentListener
 {
 public:
     // Takes ownership of the processor (not null).
-    VelmoVstWrapper (audioMasterCallback audioMaster, std::unique_ptr<juce::AudioProcessor> processor);
+    VelmoVstWrapper(audioMasterCallback audioMaster, std::unique_ptr<juce::AudioProcessor> processor);
     ~VelmoVstWrapper() override;
 
-    VstIntPtr dispatcher (VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) override;
+    VstIntPtr dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) override;
 
     void open() override;
     void close() override;
     void suspend() override;
     void resume() override;
 
-    void processReplacing (float** inputs, float** outputs, VstInt32 sampleFrames) override;
+    void processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames) override;
 
-    void setParameter (VstInt32 index, float value) override;
-    float getParameter (VstInt32 index) override;
+    void setParameter(VstInt32 index, float value) override;
+    float getParameter(VstInt32 index) override;
 
     VstInt32 getProgram() override;
-    void setProgram (VstInt32 program) override;
-    void setProgramName (char* name) override;
-    void getProgramName (char* name) override;
-    void getParameterDisplay (VstInt32 index, char* text) override;
-    void getParameterName (VstInt32 index, char* text) override;
+    void setProgram(VstInt32 program) override;
+    void setProgramName(char* name) override;
+    void getProgramName(char* name) override;
+    void getParameterDisplay(VstInt32 index, char* text) override;
+    void getParameterName(VstInt32 index, char* text) override;
 
-    VstInt32 getChunk (void** data, bool isPreset) override;
-    VstInt32 setChunk (void* data, VstInt32 byteSize, bool isPreset) override;
+    VstInt32 getChunk(void** data, bool isPreset) override;
+    VstInt32 setChunk(void* data, VstInt32 byteSize, bool isPreset) override;
 
-    bool canParameterBeAutomated (VstInt32 index) override;
-    bool getProgramNameIndexed (VstInt32 category, VstInt32 index, char* text) override;
-    bool getInputProperties (VstInt32 index, VstPinProperties* properties) override;
-    bool getOutputProperties (VstInt32 index, VstPinProperties* properties) override;
-    bool setSpeakerArrangement (VstSpeakerArrangement* pluginInput, VstSpeakerArrangement* pluginOutput) override;
-    bool setBypass (bool onOff) override;
+    bool canParameterBeAutomated(VstInt32 index) override;
+    bool getProgramNameIndexed(VstInt32 category, VstInt32 index, char* text) override;
+    bool getInputProperties(VstInt32 index, VstPinProperties* properties) override;
+    bool getOutputProperties(VstInt32 index, VstPinProperties* properties) override;
+    bool setSpeakerArrangement(VstSpeakerArrangement* pluginInput, VstSpeakerArrangement* pluginOutput) override;
+    bool setBypass(bool onOff) override;
     VstInt32 getGetTailSize() override;
-    bool getEffectName (char* name) override;
-    bool getVendorString (char* text) override;
-    bool getProductString (char* text) override;
+    bool getEffectName(char* name) override;
+    bool getVendorString(char* text) override;
+    bool getProductString(char* text) override;
     VstInt32 getVendorVersion() override;
-    VstInt32 canDo (char* text) override;
+    VstInt32 canDo(char* text) override;
     VstInt32 getPlugCategory() override;
 
     // How long a chunk handed to the host stays alive at least.
@@ -73,29 +71,29 @@ private:
     class HousekeepingTimer;
 
     // juce::AudioProcessorListener: called on the thread that made the change.
-    void audioProcessorParameterChanged (juce::AudioProcessor*, int index, float value) override;
-    void audioProcessorChanged (juce::AudioProcessor*, const ChangeDetails& details) override;
-    void audioProcessorParameterChangeGestureBegin (juce::AudioProcessor*, int index) override;
-    void audioProcessorParameterChangeGestureEnd (juce::AudioProcessor*, int index) override;
+    void audioProcessorParameterChanged(juce::AudioProcessor*, int index, float value) override;
+    void audioProcessorChanged(juce::AudioProcessor*, const ChangeDetails& details) override;
+    void audioProcessorParameterChangeGestureBegin(juce::AudioProcessor*, int index) override;
+    void audioProcessorParameterChangeGestureEnd(juce::AudioProcessor*, int index) override;
 
     // juce::ComponentListener, for the editor (message thread).
-    void componentMovedOrResized (juce::Component&, bool wasMoved, bool wasResized) override;
+    void componentMovedOrResized(juce::Component&, bool wasMoved, bool wasResized) override;
 
     // Editor opcodes; each of these runs on the message thread.
-    bool editorGetRect (ERect** rect);
-    bool editorOpen (void* parentWindow);
+    bool editorGetRect(ERect** rect);
+    bool editorOpen(void* parentWindow);
     void editorClose();
     // Closes the editor (on the message thread) when one is open, and lets
     // the messages already posted be handled; any thread.
     void closeEditorAndSettle();
     void housekeeping();
-    void setEditorRect (int width, int height);
+    void setEditorRect(int width, int height);
 
     // Frees the chunks handed out more than chunkLifetimeMs ago (all of them
     // when all is set).
-    void releaseChunks (bool all);
+    void releaseChunks(bool all);
 
-    bool isParameterIndex (VstInt32 index) const noexcept { return index >= 0 && index < numParams; }
+    bool isParameterIndex(VstInt32 index) const noexcept { return index >= 0 && index < numParams; }
 
     // First member, so it goes last: the message thread outlives everything here.
     MessageThread::Reference messageThreadReference;
@@ -105,17 +103,17 @@ private:
     // Message thread only.
     std::unique_ptr<juce::AudioProcessorEditor> editorComponent;
     std::unique_ptr<HousekeepingTimer> housekeepingTimer;
-    ERect editorRect {};
+    ERect editorRect{};
 
     // Channel layout in use; written and read under the callback lock.
     int activeInputs = 2;
     int activeOutputs = 2;
     juce::MidiBuffer midiBuffer;
 
-    std::atomic<bool> prepared { false };
-    std::atomic<bool> bypassed { false };
-    std::atomic<bool> destructionBegun { false };
-    std::atomic<bool> editorIsOpen { false };
+    std::atomic<bool> prepared{false};
+    std::atomic<bool> bypassed{false};
+    std::atomic<bool> destructionBegun{false};
+    std::atomic<bool> editorIsOpen{false};
 
     // Chunks handed to the host, oldest first. Moving a MemoryBlock keeps its
     // data where it is, so the host's pointers stay valid.
@@ -128,5 +126,5 @@ private:
     std::mutex chunkMutex;
     std::vector<HandedOutChunk> handedOutChunks;
 
-    JUCE_DECLARE_NON_COPYABLE (VelmoVstWrapper)
+    JUCE_DECLARE_NON_COPYABLE(VelmoVstWrapper)
 };

@@ -20,7 +20,7 @@ bool isSignalingNaN(double x)
 {
     std::uint64_t bits;
     std::memcpy(&bits, &x, sizeof bits);
-    return std::isnan(x) && (bits & (std::uint64_t { 1 } << 51)) == 0;
+    return std::isnan(x) && (bits & (std::uint64_t{1} << 51)) == 0;
 }
 
 // sqrt(ax^2 + ay^2) for ax >= ay >= 0 whose squares neither overflow nor
@@ -93,7 +93,8 @@ std::complex<double> divide(std::complex<double> n, std::complex<double> d)
 
     double a = n.real(), b = n.imag(), c = d.real(), e = d.imag();
     // Halving multiplies by 0.5, which rounds exactly as dividing by 2 does.
-    auto scaleAll = [&](double f) {
+    auto scaleAll = [&](double f)
+    {
         a = a * f;
         b = b * f;
         c = c * f;
@@ -108,8 +109,8 @@ std::complex<double> divide(std::complex<double> n, std::complex<double> d)
             scaleAll(0.5);
         if (std::fabs(e) < small)
             scaleAll(upScale);
-        else if ((std::fabs(a) < smallest && std::fabs(b) < limit && std::fabs(e) < limit)
-                 || (std::fabs(b) < smallest && std::fabs(a) < limit && std::fabs(e) < limit))
+        else if ((std::fabs(a) < smallest && std::fabs(b) < limit && std::fabs(e) < limit) ||
+                 (std::fabs(b) < smallest && std::fabs(a) < limit && std::fabs(e) < limit))
             scaleAll(upScale);
 
         const double ratio = c / e;
@@ -131,8 +132,8 @@ std::complex<double> divide(std::complex<double> n, std::complex<double> d)
             scaleAll(0.5);
         if (std::fabs(c) < small)
             scaleAll(upScale);
-        else if ((std::fabs(a) < smallest && std::fabs(b) < limit && std::fabs(c) < limit)
-                 || (std::fabs(b) < smallest && std::fabs(a) < limit && std::fabs(c) < limit))
+        else if ((std::fabs(a) < smallest && std::fabs(b) < limit && std::fabs(c) < limit) ||
+                 (std::fabs(b) < smallest && std::fabs(a) < limit && std::fabs(c) < limit))
             scaleAll(upScale);
 
         const double ratio = e / c;
@@ -173,7 +174,7 @@ std::complex<double> divide(std::complex<double> n, std::complex<double> d)
             y = 0.0 * (b * c - a * e);
         }
     }
-    return { x, y };
+    return {x, y};
 }
 
 double magnitude(std::complex<double> z)
@@ -190,28 +191,28 @@ std::complex<double> squareRoot(std::complex<double> z)
     if (reClass == FP_NAN || reClass == FP_INFINITE || imClass == FP_NAN || imClass == FP_INFINITE)
     {
         if (imClass == FP_INFINITE)
-            return { infinity, im };
+            return {infinity, im};
         if (reClass == FP_INFINITE)
         {
             if (re < 0.0)
-                return { imClass == FP_NAN ? std::nan("") : 0.0, std::copysign(infinity, im) };
-            return { re, imClass == FP_NAN ? std::nan("") : std::copysign(0.0, im) };
+                return {imClass == FP_NAN ? std::nan("") : 0.0, std::copysign(infinity, im)};
+            return {re, imClass == FP_NAN ? std::nan("") : std::copysign(0.0, im)};
         }
-        return { std::nan(""), std::nan("") };
+        return {std::nan(""), std::nan("")};
     }
 
     if (imClass == FP_ZERO)
     {
         if (re < 0.0)
-            return { 0.0, std::copysign(std::sqrt(-re), im) };
-        return { std::fabs(std::sqrt(re)), std::copysign(0.0, im) };
+            return {0.0, std::copysign(std::sqrt(-re), im)};
+        return {std::fabs(std::sqrt(re)), std::copysign(0.0, im)};
     }
 
     if (reClass == FP_ZERO)
     {
-        const double r = std::fabs(im) >= 2.0 * DBL_MIN ? std::sqrt(0.5 * std::fabs(im))
-                                                        : 0.5 * std::sqrt(2.0 * std::fabs(im));
-        return { r, std::copysign(r, im) };
+        const double r =
+            std::fabs(im) >= 2.0 * DBL_MIN ? std::sqrt(0.5 * std::fabs(im)) : 0.5 * std::sqrt(2.0 * std::fabs(im));
+        return {r, std::copysign(r, im)};
     }
 
     // Scaled by 2^-2 near overflow and by 2^54 near underflow, the root
@@ -279,6 +280,6 @@ std::complex<double> squareRoot(std::complex<double> z)
         r = r * 0x1p-27;
         s = s * 0x1p-27;
     }
-    return { r, std::copysign(s, im) };
+    return {r, std::copysign(s, im)};
 }
 } // namespace Maths

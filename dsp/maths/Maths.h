@@ -20,14 +20,15 @@
 // Lesser General Public License 2.1 or later. Both notices (musl's COPYRIGHT,
 // glibc's COPYING.LIB) are installed beside the plug-in.
 
-extern "C" {
-float velmo_musl_expf(float);
-float velmo_musl_logf(float);
-float velmo_musl_powf(float, float);
-double velmo_musl_pow(double, double);
-double velmo_glibc_sin(double);
-double velmo_glibc_cos(double);
-double velmo_glibc_tan(double);
+extern "C"
+{
+    float velmo_musl_expf(float);
+    float velmo_musl_logf(float);
+    float velmo_musl_powf(float, float);
+    double velmo_musl_pow(double, double);
+    double velmo_glibc_sin(double);
+    double velmo_glibc_cos(double);
+    double velmo_glibc_tan(double);
 }
 
 namespace Maths
@@ -37,20 +38,41 @@ constexpr double pi = 3.141592653589793;
 constexpr double twoPi = 2.0 * pi;
 
 // Single precision: e^x, ln x and x^y.
-inline float exponential(float x) { return velmo_musl_expf(x); }
-inline float logarithm(float x) { return velmo_musl_logf(x); }
-inline float power(float x, float y) { return velmo_musl_powf(x, y); }
+inline float exponential(float x)
+{
+    return velmo_musl_expf(x);
+}
+inline float logarithm(float x)
+{
+    return velmo_musl_logf(x);
+}
+inline float power(float x, float y)
+{
+    return velmo_musl_powf(x, y);
+}
 
 // Double precision: x^y, sine, cosine, both at once, tangent.
-inline double power(double x, double y) { return velmo_musl_pow(x, y); }
-inline double sine(double x) { return velmo_glibc_sin(x); }
-inline double cosine(double x) { return velmo_glibc_cos(x); }
+inline double power(double x, double y)
+{
+    return velmo_musl_pow(x, y);
+}
+inline double sine(double x)
+{
+    return velmo_glibc_sin(x);
+}
+inline double cosine(double x)
+{
+    return velmo_glibc_cos(x);
+}
 inline void sineCosine(double x, double& s, double& c)
 {
     s = sine(x);
     c = cosine(x);
 }
-inline double tangent(double x) { return velmo_glibc_tan(x); }
+inline double tangent(double x)
+{
+    return velmo_glibc_tan(x);
+}
 
 // No silent change of precision: each function takes the type it is named for.
 double exponential(double) = delete;

@@ -68,8 +68,8 @@ struct MappingFixture
         prototype.buildPrototype(1, gainDb);
     }
 
-    Dsp::RootGroup prototypeGroups[1] {};
-    Dsp::RootGroup digitalGroups[1] {};
+    Dsp::RootGroup prototypeGroups[1]{};
+    Dsp::RootGroup digitalGroups[1]{};
     Dsp::ShelfPrototype prototype;
     Dsp::RootList digital;
 };
@@ -78,7 +78,7 @@ struct MappingFixture
 
 TEST(ShelfPrototype, OrderOneIsOneRealPoleAndZero)
 {
-    Dsp::RootGroup groups[1] {};
+    Dsp::RootGroup groups[1]{};
     Dsp::ShelfPrototype prototype(groups, 1);
     EXPECT_EQ(prototype.cachedOrder, -1);
 
@@ -99,7 +99,7 @@ TEST(ShelfPrototype, OrderOneIsOneRealPoleAndZero)
 
 TEST(ShelfPrototype, HigherOrdersGiveButterworthPairs)
 {
-    Dsp::RootGroup groups[2] {};
+    Dsp::RootGroup groups[2]{};
     Dsp::ShelfPrototype prototype(groups, 3);
     prototype.buildPrototype(3, 6.0);
     ASSERT_EQ(prototype.roots.rootCount, 3);
@@ -115,7 +115,7 @@ TEST(ShelfPrototype, HigherOrdersGiveButterworthPairs)
 
 TEST(ShelfPrototype, CacheSkipsRebuildUnlessOrderOrGainChange)
 {
-    Dsp::RootGroup groups[1] {};
+    Dsp::RootGroup groups[1]{};
     Dsp::ShelfPrototype prototype(groups, 1);
     prototype.buildPrototype(1, -6.0);
     const Complex marker(123.0, 4.0);
@@ -175,7 +175,7 @@ TEST(BandMapping, MapRootSpecialPoints)
     EXPECT_NEAR(origin.second.imag(), s, 1e-12);
 
     // A D on the negative real axis takes +j sqrt(-D) for either sign of zero.
-    for (double zero : { 0.0, -0.0 })
+    for (double zero : {0.0, -0.0})
     {
         const auto images = mapping.mapRoot(Complex(-0.5, zero));
         EXPECT_LT(images.first.imag(), 0.0) << std::signbit(zero);
@@ -204,7 +204,8 @@ TEST(BandMapping, EdgeClampsAndTheWidthBetweenThem)
         EXPECT_EQ(m.upperEdge, m.lowerEdge + width * twoPi);
         EXPECT_LT(m.upperEdge, 3.141592643589793);
         EXPECT_GT(m.upperEdge, 3.141592633589793);
-        EXPECT_EQ(m.a, Maths::cosine((m.upperEdge + m.lowerEdge) * 0.5) / Maths::cosine((m.upperEdge - m.lowerEdge) * 0.5));
+        EXPECT_EQ(
+            m.a, Maths::cosine((m.upperEdge + m.lowerEdge) * 0.5) / Maths::cosine((m.upperEdge - m.lowerEdge) * 0.5));
     }
 }
 
@@ -220,12 +221,12 @@ TEST(BandMapping, BandsPastNyquistSlideBelowIt)
         double centreHz, widthHz, lowerEdge;
     };
     const Case cases[] = {
-        { 20000.0, 8000.0, top - 8000.0 / 44100.0 * twoPi },          // partly past
-        { 30000.0, 1000.0, top - 1000.0 / 44100.0 * twoPi },          // wholly past
-        { 22050.0, 1e-12, top - Dsp::BandMapping::narrowestInnerBand }, // too narrow as well
-        { 30000.0, -500.0, top - Dsp::BandMapping::narrowestInnerBand }, // reversed
-        { 20000.0, 50000.0, Dsp::BandMapping::lowestEdge },             // wider than the room
-        { std::numeric_limits<double>::infinity(), 1000.0, top - 1000.0 / 44100.0 * twoPi },
+        {20000.0, 8000.0, top - 8000.0 / 44100.0 * twoPi},             // partly past
+        {30000.0, 1000.0, top - 1000.0 / 44100.0 * twoPi},             // wholly past
+        {22050.0, 1e-12, top - Dsp::BandMapping::narrowestInnerBand},  // too narrow as well
+        {30000.0, -500.0, top - Dsp::BandMapping::narrowestInnerBand}, // reversed
+        {20000.0, 50000.0, Dsp::BandMapping::lowestEdge},              // wider than the room
+        {std::numeric_limits<double>::infinity(), 1000.0, top - 1000.0 / 44100.0 * twoPi},
     };
     for (const Case& c : cases)
     {
@@ -242,9 +243,9 @@ TEST(BandMapping, BandsInsideKeepTheirEdgesBitForBit)
 {
     MappingFixture f(24.0);
     int checked = 0;
-    for (double sampleRate : { 8000.0, 22050.0, 44100.0, 48000.0, 96000.0, 192000.0 })
+    for (double sampleRate : {8000.0, 22050.0, 44100.0, 48000.0, 96000.0, 192000.0})
         for (double centreHz = 0.0; centreHz <= 30000.0; centreHz += 97.3)
-            for (double widthHz : { 0.001, 0.5, 10.0, 80.0, 1720.0, 6000.0, 20000.0 })
+            for (double widthHz : {0.001, 0.5, 10.0, 80.0, 1720.0, 6000.0, 20000.0})
             {
                 const double centre = centreHz / sampleRate;
                 const double width = widthHz / sampleRate;
@@ -276,21 +277,21 @@ TEST(SectionCoeffs, AssignFromRootsCases)
     };
     const Case cases[] = {
         // first order: the zero goes to b0, 1 to b1
-        { { { 0.5, 0.0 }, { 0.0, 0.0 }, { -0.25, 0.0 }, { 0.0, 0.0 } }, -0.5, 0.0, 1.0, 0.0, 0.25 },
+        {{{0.5, 0.0}, {0.0, 0.0}, {-0.25, 0.0}, {0.0, 0.0}}, -0.5, 0.0, 1.0, 0.0, 0.25},
         // a negative zero still counts as zero
-        { { { 0.5, 0.0 }, { -0.0, -0.0 }, { -0.25, 0.0 }, { 0.0, -0.0 } }, -0.5, 0.0, 1.0, 0.0, 0.25 },
+        {{{0.5, 0.0}, {-0.0, -0.0}, {-0.25, 0.0}, {0.0, -0.0}}, -0.5, 0.0, 1.0, 0.0, 0.25},
         // two real poles, two real zeros
-        { { { 0.5, 0.0 }, { -0.2, 0.0 }, { 0.1, 0.0 }, { 0.3, 0.0 } }, -0.3, -0.1, -0.4, 0.03, 1.0 },
+        {{{0.5, 0.0}, {-0.2, 0.0}, {0.1, 0.0}, {0.3, 0.0}}, -0.3, -0.1, -0.4, 0.03, 1.0},
         // conjugate pair: poleB is not read
-        { { { 0.6, 0.3 }, { 9.0, 9.0 }, { -0.5, 0.5 }, { 7.0, 7.0 } }, -1.2, 0.45, 1.0, 0.5, 1.0 },
+        {{{0.6, 0.3}, {9.0, 9.0}, {-0.5, 0.5}, {7.0, 7.0}}, -1.2, 0.45, 1.0, 0.5, 1.0},
         // poleB zero but zeroB not: second order
-        { { { 0.5, 0.0 }, { 0.0, 0.0 }, { 0.2, 0.0 }, { 0.4, 0.0 } }, -0.5, 0.0, -0.6, 0.08, 1.0 },
+        {{{0.5, 0.0}, {0.0, 0.0}, {0.2, 0.0}, {0.4, 0.0}}, -0.5, 0.0, -0.6, 0.08, 1.0},
     };
     for (std::size_t i = 0; i < sizeof cases / sizeof cases[0]; ++i)
     {
         SCOPED_TRACE(i);
         const Case& c = cases[i];
-        Dsp::SectionCoeffs s {};
+        Dsp::SectionCoeffs s{};
         s.assignFromRoots(c.group);
         EXPECT_EQ(s.a0, 1.0);
         EXPECT_DOUBLE_EQ(s.a1, c.a1);
@@ -303,7 +304,7 @@ TEST(SectionCoeffs, AssignFromRootsCases)
 
 TEST(SectionChain, ResponseAtDcNyquistAndWithoutSections)
 {
-    Dsp::SectionCoeffs storage[2] { { 1.0, -0.3, 0.2, 0.4, -0.1, 0.7 }, { 1.0, 0.1, -0.05, 0.2, 0.3, 1.1 } };
+    Dsp::SectionCoeffs storage[2]{{1.0, -0.3, 0.2, 0.4, -0.1, 0.7}, {1.0, 0.1, -0.05, 0.2, 0.3, 1.1}};
     Dsp::SectionChain chain(storage, 2);
     EXPECT_EQ(chain.evaluateResponse(0.1), Complex(1.0, 0.0));
 
@@ -323,13 +324,13 @@ TEST(SectionChain, ResponseAtDcNyquistAndWithoutSections)
 
 TEST(SectionChain, BuildFromRootsNormalisesSectionZero)
 {
-    Dsp::RootGroup groups[2] { { { 0.5, 0.2 }, { 0.5, -0.2 }, { -0.3, 0.6 }, { -0.3, -0.6 } },
-                               { { 0.1, 0.0 }, { 0.0, 0.0 }, { 0.7, 0.0 }, { 0.0, 0.0 } } };
+    Dsp::RootGroup groups[2]{
+        {{0.5, 0.2}, {0.5, -0.2}, {-0.3, 0.6}, {-0.3, -0.6}}, {{0.1, 0.0}, {0.0, 0.0}, {0.7, 0.0}, {0.0, 0.0}}};
     Dsp::RootList list(groups, 4);
     list.rootCount = 3;
     list.referenceOmega = 1.1;
     list.referenceGain = 2.5;
-    Dsp::SectionCoeffs storage[2] {};
+    Dsp::SectionCoeffs storage[2]{};
     Dsp::SectionChain chain(storage, 2);
     chain.buildFromRoots(list);
     ASSERT_EQ(chain.sectionCount, 2);
@@ -357,9 +358,8 @@ TEST(BandShelfDesign, StartsEmpty)
     // All storage lies inside the object.
     const char* begin = reinterpret_cast<const char*>(&design);
     const char* end = begin + sizeof design;
-    for (const void* p : { static_cast<const void*>(design.cascade.sections),
-                           static_cast<const void*>(design.digital.groups),
-                           static_cast<const void*>(design.prototype.roots.groups) })
+    for (const void* p : {static_cast<const void*>(design.cascade.sections),
+             static_cast<const void*>(design.digital.groups), static_cast<const void*>(design.prototype.roots.groups)})
         EXPECT_TRUE(p >= begin && p < end);
 }
 
@@ -403,10 +403,10 @@ TEST(BandShelfDesign, ImpulseResponseSpectrumMatchesEvaluateResponse)
         double sampleRate, centre, width, gain;
     };
     const Case cases[] = {
-        { 44100.0, 2000.0, 1720.0, -6.0 },
-        { 44100.0, 8250.0, 3000.0, 12.0 },
-        { 48000.0, 15000.0, 5000.0, 24.0 },
-        { 96000.0, 300.0, 80.0, -24.0 },
+        {44100.0, 2000.0, 1720.0, -6.0},
+        {44100.0, 8250.0, 3000.0, 12.0},
+        {48000.0, 15000.0, 5000.0, 24.0},
+        {96000.0, 300.0, 80.0, -24.0},
     };
     for (const Case& c : cases)
     {
@@ -415,7 +415,7 @@ TEST(BandShelfDesign, ImpulseResponseSpectrumMatchesEvaluateResponse)
         design.configure(1, c.sampleRate, c.centre, c.width, c.gain);
         const std::vector<double> impulse = impulseResponse(design.cascade.sections[0]);
         ASSERT_LT(impulse.size(), 1u << 22);
-        for (double f : { 0.0, 0.001, 0.01, 0.05, 0.1, 0.187, 0.25, 0.3333, 0.42, 0.49, 0.5 })
+        for (double f : {0.0, 0.001, 0.01, 0.05, 0.1, 0.187, 0.25, 0.3333, 0.42, 0.49, 0.5})
         {
             const Complex measured = measuredResponse(impulse, f);
             const Complex designed = design.cascade.evaluateResponse(f);
@@ -484,7 +484,7 @@ TEST(BandShelfDesign, OrderIsKeptWithinTheStorage)
     Shelf design;
     Shelf reference;
     reference.configure(1, 44100.0, 2000.0, 1720.0, 6.0);
-    for (int order : { 0, -3, 2, 17 })
+    for (int order : {0, -3, 2, 17})
     {
         design.configure(order, 44100.0, 2000.0, 1720.0, 6.0);
         EXPECT_EQ(design.digital.rootCount, 2) << order;
@@ -539,7 +539,7 @@ TEST(BandShelfStability, BandPastNyquistAt22050)
     // Measured from the impulse response.
     const std::vector<double> impulse = impulseResponse(s);
     ASSERT_LT(impulse.size(), 1u << 22);
-    for (double f : { 0.0, 0.05, 0.2, 0.3, 0.4, 0.45, 0.49, 0.5 })
+    for (double f : {0.0, 0.05, 0.2, 0.3, 0.4, 0.45, 0.49, 0.5})
         EXPECT_NEAR(std::abs(measuredResponse(impulse, f) - design.cascade.evaluateResponse(f)), 0.0, 1e-9) << f;
 }
 
@@ -556,12 +556,12 @@ TEST(BandShelfStability, BandsTooNarrowToMapAreWidened)
     };
     const double nan = std::nan("");
     const Case cases[] = {
-        { 44100.0, 1000.0, 1e-11, 1000.0 / 44100.0 * twoPi - band * 0.5 },
-        { 44100.0, 1000.0, 0.0, 1000.0 / 44100.0 * twoPi - band * 0.5 },
-        { 44100.0, 1000.0, -50.0, 1000.0 / 44100.0 * twoPi - band * 0.5 },
-        { 44100.0, 1e-4, 1e-6, Dsp::BandMapping::lowestEdge },                 // at the lower clamp
-        { 44100.0, 22050.0 - 1e-4, 1e-6, Dsp::BandMapping::topEdge - band },   // just below the Nyquist frequency
-        { 44100.0, nan, 1000.0, Dsp::BandMapping::topEdge - band },
+        {44100.0, 1000.0, 1e-11, 1000.0 / 44100.0 * twoPi - band * 0.5},
+        {44100.0, 1000.0, 0.0, 1000.0 / 44100.0 * twoPi - band * 0.5},
+        {44100.0, 1000.0, -50.0, 1000.0 / 44100.0 * twoPi - band * 0.5},
+        {44100.0, 1e-4, 1e-6, Dsp::BandMapping::lowestEdge},               // at the lower clamp
+        {44100.0, 22050.0 - 1e-4, 1e-6, Dsp::BandMapping::topEdge - band}, // just below the Nyquist frequency
+        {44100.0, nan, 1000.0, Dsp::BandMapping::topEdge - band},
     };
     for (const Case& c : cases)
     {
@@ -571,7 +571,7 @@ TEST(BandShelfStability, BandsTooNarrowToMapAreWidened)
         EXPECT_EQ(m.lowerEdge, c.lowerEdge);
         EXPECT_EQ(m.upperEdge, c.lowerEdge + band);
 
-        for (double gain : { -48.0, -24.0, 24.0, 48.0 })
+        for (double gain : {-48.0, -24.0, 24.0, 48.0})
         {
             Shelf design;
             design.configure(1, c.sampleRate, c.centreHz, c.widthHz, gain);
@@ -592,10 +592,10 @@ TEST(BandShelfStability, BandsTooNarrowToMapAreWidened)
 
     // The narrowest bands at both clamps, for every width down to nothing.
     Shelf design;
-    for (double sampleRate : { 8000.0, 44100.0, 192000.0 })
-        for (double centre : { 1e-6, 1e-4, 0.01, 1000.0, 0.5 * sampleRate - 1e-4, 0.5 * sampleRate - 1e-6 })
+    for (double sampleRate : {8000.0, 44100.0, 192000.0})
+        for (double centre : {1e-6, 1e-4, 0.01, 1000.0, 0.5 * sampleRate - 1e-4, 0.5 * sampleRate - 1e-6})
             for (double widthExp = -16.0; widthExp <= -2.0; widthExp += 0.5)
-                for (double gain : { -48.0, -6.0, 24.0, 48.0 })
+                for (double gain : {-48.0, -6.0, 24.0, 48.0})
                 {
                     design.configure(1, sampleRate, centre, std::pow(10.0, widthExp), gain);
                     const Dsp::SectionCoeffs& s = design.cascade.sections[0];
@@ -616,13 +616,13 @@ TEST(BandShelfStability, BandsTooNarrowToMapAreWidened)
 TEST(BandShelfStability, ProcessorRangeAtEverySampleRate)
 {
     Shelf design;
-    for (double sampleRate : { 8000.0, 11025.0, 16000.0, 22050.0, 32000.0, 44100.0, 48000.0, 96000.0, 192000.0 })
+    for (double sampleRate : {8000.0, 11025.0, 16000.0, 22050.0, 32000.0, 44100.0, 48000.0, 96000.0, 192000.0})
         for (int i = 0; i <= 4000; ++i)
         {
             // The processor's Color curve: centre, width and gain rise together.
             const double v = i / 4000.0;
-            design.configure(1, sampleRate, std::max(16500.0 * v, 80.0), std::max(6000.0 * v, 80.0),
-                             std::max(24.0 * v, 1.0));
+            design.configure(
+                1, sampleRate, std::max(16500.0 * v, 80.0), std::max(6000.0 * v, 80.0), std::max(24.0 * v, 1.0));
             const Dsp::SectionCoeffs& s = design.cascade.sections[0];
             ASSERT_TRUE(FilterTest::finiteSection(s)) << sampleRate << " " << v;
             ASSERT_LT(FilterTest::largestPoleRadius(s), 1.0) << sampleRate << " " << v;
@@ -633,14 +633,14 @@ TEST(BandShelfStability, AnyCentreWidthAndSampleRate)
 {
     const double inf = std::numeric_limits<double>::infinity();
     const double nan = std::nan("");
-    const double frequencies[] = { -inf, -1e308, -20000.0, -1.0, 0.0, 1e-300, 0.01, 80.0, 11025.0,
-                                   16500.0, 22050.0, 1e6, 1e308, inf, nan };
-    const double sampleRates[] = { -44100.0, 0.0, 1e-300, 1.0, 22050.0, 44100.0, 1e308, inf, nan };
+    const double frequencies[] = {
+        -inf, -1e308, -20000.0, -1.0, 0.0, 1e-300, 0.01, 80.0, 11025.0, 16500.0, 22050.0, 1e6, 1e308, inf, nan};
+    const double sampleRates[] = {-44100.0, 0.0, 1e-300, 1.0, 22050.0, 44100.0, 1e308, inf, nan};
     Shelf design;
     for (double sampleRate : sampleRates)
         for (double centre : frequencies)
             for (double width : frequencies)
-                for (double gain : { -24.0, 0.0, 24.0 })
+                for (double gain : {-24.0, 0.0, 24.0})
                 {
                     design.configure(1, sampleRate, centre, width, gain);
                     const Dsp::SectionCoeffs& s = design.cascade.sections[0];
@@ -651,7 +651,7 @@ TEST(BandShelfStability, AnyCentreWidthAndSampleRate)
                 }
 
     // A fine grid over ordinary values, bands past both ends included.
-    for (double sampleRate : { 8000.0, 22050.0, 44100.0, 192000.0 })
+    for (double sampleRate : {8000.0, 22050.0, 44100.0, 192000.0})
         for (double centre = -3000.0; centre <= 120000.0; centre += 731.0)
             for (double width = -500.0; width <= 60000.0; width += 457.0)
             {

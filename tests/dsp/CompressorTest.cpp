@@ -36,8 +36,8 @@ Compressor prepared(double rate, const Settings& s = {})
     c.enabled = true;
     c.sampleRate = rate;
     c.resetState();
-    const std::int32_t values[] = { s.threshold, s.ratio, s.makeup, s.attack, s.release,
-                                    s.autoMakeup, s.knee, s.unlinked, s.peakClip };
+    const std::int32_t values[] = {
+        s.threshold, s.ratio, s.makeup, s.attack, s.release, s.autoMakeup, s.knee, s.unlinked, s.peakClip};
     for (std::int32_t i = 0; i < 9; ++i)
         c.applySetting(static_cast<CompressorSetting>(i), values[i]);
     return c;
@@ -114,8 +114,8 @@ TEST(Compressor, AttackAndReleaseWeightsAndHoldLength)
         std::int32_t holdLength;
     };
     const Case cases[] = {
-        { 44100.0, 5, 50, 4.51e-3f, 4.53e-4f, 551 },
-        { 48000.0, 5, 50, 4.15e-3f, 4.16e-4f, 600 },
+        {44100.0, 5, 50, 4.51e-3f, 4.53e-4f, 551},
+        {48000.0, 5, 50, 4.15e-3f, 4.16e-4f, 600},
     };
     for (const auto& k : cases)
     {
@@ -170,7 +170,7 @@ TEST(Compressor, SoftKneeExample)
     {
         double levelDb, gainDb;
     };
-    for (const Point p : { Point { -30.0, 0.0 }, Point { -20.0, -1.43 }, Point { -10.0, -8.70 }, Point { 0.0, -16.20 } })
+    for (const Point p : {Point{-30.0, 0.0}, Point{-20.0, -1.43}, Point{-10.0, -8.70}, Point{0.0, -16.20}})
         EXPECT_NEAR(linearToDb(steadyGain(s, dbToLinear(p.levelDb))), p.gainDb, 0.006) << p.levelDb << " dB";
     EXPECT_NEAR(steadyGain(s, dbToLinear(-20.0)), 0.848f, 0.0005f);
 }
@@ -201,7 +201,7 @@ TEST(Compressor, DerivedValuesFollowTheSinglePrecisionSteps)
     {
         std::int32_t threshold, ratio, knee, makeup, autoMakeup;
     };
-    for (const Case k : { Case { -1, 15, 0, 0, 0 }, Case { -24, 4, 30, 0, 1 }, Case { -55, 3, 30, 4, 1 } })
+    for (const Case k : {Case{-1, 15, 0, 0, 0}, Case{-24, 4, 30, 0, 1}, Case{-55, 3, 30, 4, 1}})
     {
         Settings s;
         s.threshold = k.threshold, s.ratio = k.ratio, s.knee = k.knee, s.makeup = k.makeup, s.autoMakeup = k.autoMakeup;
@@ -240,7 +240,7 @@ TEST(Compressor, EnvelopeAtThresholdGetsMakeupGain)
     Settings s;
     s.threshold = 0;
     s.makeup = 6;
-    for (std::int32_t knee : { 0, 50 })
+    for (std::int32_t knee : {0, 50})
     {
         s.knee = knee;
         const Compressor c = prepared(44100.0, s);
@@ -250,7 +250,7 @@ TEST(Compressor, EnvelopeAtThresholdGetsMakeupGain)
 
 TEST(Compressor, SilenceKeepsMakeupGainAndZeroSamples)
 {
-    for (std::int32_t unlinked : { 0, 1 })
+    for (std::int32_t unlinked : {0, 1})
     {
         Settings s;
         s.makeup = 3;
@@ -396,13 +396,13 @@ TEST(Compressor, WeightsAdaptNearFullScale)
         float envelope, attack, release;
     };
     const Case cases[] = {
-        { 0.5f, aw, rw },
-        { 0.8999f, aw, rw },
-        { 0.9f, aw, rw },
-        { 0.95f, 0.5f + 0.5f * aw, rw / 1.45f },
-        { 0.9999f, 1.0f - 0.001f * (1.0f - aw), rw / 1.8991f },
-        { 1.0f, 1.0f, rw * 0.1f },
-        { 7.0f, 1.0f, rw * 0.1f },
+        {0.5f, aw, rw},
+        {0.8999f, aw, rw},
+        {0.9f, aw, rw},
+        {0.95f, 0.5f + 0.5f * aw, rw / 1.45f},
+        {0.9999f, 1.0f - 0.001f * (1.0f - aw), rw / 1.8991f},
+        {1.0f, 1.0f, rw * 0.1f},
+        {7.0f, 1.0f, rw * 0.1f},
     };
     for (const auto& k : cases)
     {
@@ -508,7 +508,9 @@ float referenceGain(Compressor& c, float& e, float& attackW, float& releaseW, fl
         g = Maths::exponential(((lin - c.threshold) / s + c.threshold - lin) * 2.302585f / 20.0f) * c.makeupGain;
     }
     else
-        g = Maths::exponential(((lin - c.kneeTop) * c.invRatio + (c.threshold + c.kneeRise) - lin) * 2.302585f / 20.0f) * c.makeupGain;
+        g = Maths::exponential(
+                ((lin - c.kneeTop) * c.invRatio + (c.threshold + c.kneeRise) - lin) * 2.302585f / 20.0f) *
+            c.makeupGain;
     if (g < 0.00001f)
         g = 0.00001f;
     return g;
@@ -522,9 +524,9 @@ void referenceBlock(Compressor& c, float* left, float* right)
     {
         if (c.peakClip != 0)
         {
-            float* peaks[] = { &c.peakL, &c.peakR };
-            std::int32_t* counts[] = { &c.holdCountL, &c.holdCountR };
-            const float samples[] = { left[i], right[i] };
+            float* peaks[] = {&c.peakL, &c.peakR};
+            std::int32_t* counts[] = {&c.holdCountL, &c.holdCountR};
+            const float samples[] = {left[i], right[i]};
             for (int ch = 0; ch < 2; ++ch)
             {
                 if (*counts[ch] > c.holdLength)
@@ -678,12 +680,12 @@ TEST(Compressor, UnknownSettingOnlyRecomputes)
 {
     Compressor c = prepared(44100.0);
     c.ratioFactor = 4.0f;
-    const std::int32_t before[] = { c.attackTimeMs, c.releaseTimeMs, c.ratio, c.makeupDb, c.thresholdDb,
-                                    c.autoMakeup, c.unlinked, c.kneePercent, c.peakClip };
+    const std::int32_t before[] = {c.attackTimeMs, c.releaseTimeMs, c.ratio, c.makeupDb, c.thresholdDb, c.autoMakeup,
+        c.unlinked, c.kneePercent, c.peakClip};
     c.applySetting(static_cast<CompressorSetting>(9), 123);
     c.applySetting(static_cast<CompressorSetting>(-1), 123);
-    const std::int32_t after[] = { c.attackTimeMs, c.releaseTimeMs, c.ratio, c.makeupDb, c.thresholdDb,
-                                   c.autoMakeup, c.unlinked, c.kneePercent, c.peakClip };
+    const std::int32_t after[] = {c.attackTimeMs, c.releaseTimeMs, c.ratio, c.makeupDb, c.thresholdDb, c.autoMakeup,
+        c.unlinked, c.kneePercent, c.peakClip};
     EXPECT_EQ(std::memcmp(before, after, sizeof before), 0);
     EXPECT_NEAR(c.log2Ratio, 2.0f, 1e-5f);
     EXPECT_EQ(c.invRatio, 0.25f);
@@ -698,7 +700,7 @@ TEST(Compressor, SettingsApplyInAnyOrderToTheSameValues)
     Compressor reversed;
     reversed.sampleRate = 44100.0;
     reversed.resetState();
-    const std::int32_t values[] = { -24, 4, 2, 5, 50, 1, 30, 1, 1 };
+    const std::int32_t values[] = {-24, 4, 2, 5, 50, 1, 30, 1, 1};
     for (std::int32_t i = 8; i >= 0; --i)
         reversed.applySetting(static_cast<CompressorSetting>(i), values[i]);
     EXPECT_EQ(reversed.makeupGain, inOrder.makeupGain);
@@ -723,7 +725,7 @@ TEST(Compressor, ResetClearsSignalStateAndKeepsSettings)
     EXPECT_EQ(c.peakR, 0.0f);
     EXPECT_EQ(c.holdCountL, 0);
     EXPECT_EQ(c.holdCountR, 0);
-    for (float g : { c.gainL, c.gainR, c.prevGainL, c.prevGainR, c.smoothGainL, c.smoothGainR })
+    for (float g : {c.gainL, c.gainR, c.prevGainL, c.prevGainR, c.smoothGainL, c.smoothGainR})
         EXPECT_EQ(g, 1.0f);
     EXPECT_EQ(c.holdLength, 600);
     EXPECT_EQ(c.attackWeight, weight); // until the settings are applied again
@@ -734,7 +736,7 @@ TEST(Compressor, NonFiniteRawSamplesDoNotCorruptTheState)
 {
     // Without peak hold the detectors see raw samples; a NaN or infinite one
     // counts as silence instead of leaving the envelope non-finite.
-    for (std::int32_t unlinked : { 0, 1 })
+    for (std::int32_t unlinked : {0, 1})
     {
         Settings s;
         s.peakClip = 0;

@@ -28,30 +28,32 @@ std::uint64_t mismatchesOverEveryFloat(Vector vector, Scalar scalar, std::uint32
     std::atomic<std::uint32_t> first{0};
     std::vector<std::thread> threads;
     for (std::uint64_t s = 0; s < slices; ++s)
-        threads.emplace_back([&, s] {
-            std::uint64_t local = 0;
-            for (std::uint64_t b = s * sliceSize; b < (s + 1) * sliceSize; b += 4)
+        threads.emplace_back(
+            [&, s]
             {
-                float in[4], out[4];
-                for (std::uint32_t k = 0; k < 4; ++k)
+                std::uint64_t local = 0;
+                for (std::uint64_t b = s * sliceSize; b < (s + 1) * sliceSize; b += 4)
                 {
-                    const std::uint32_t bits = static_cast<std::uint32_t>(b) + k;
-                    std::memcpy(&in[k], &bits, sizeof(float));
-                }
-                vector(in, out);
-                for (int k = 0; k < 4; ++k)
-                {
-                    const float expected = scalar(in[k]);
-                    if (std::memcmp(&expected, &out[k], sizeof(float)) != 0
-                        && !(std::isnan(expected) && std::isnan(out[k])))
+                    float in[4], out[4];
+                    for (std::uint32_t k = 0; k < 4; ++k)
                     {
-                        if (local++ == 0)
-                            first.store(static_cast<std::uint32_t>(b) + static_cast<std::uint32_t>(k));
+                        const std::uint32_t bits = static_cast<std::uint32_t>(b) + k;
+                        std::memcpy(&in[k], &bits, sizeof(float));
+                    }
+                    vector(in, out);
+                    for (int k = 0; k < 4; ++k)
+                    {
+                        const float expected = scalar(in[k]);
+                        if (std::memcmp(&expected, &out[k], sizeof(float)) != 0 &&
+                            !(std::isnan(expected) && std::isnan(out[k])))
+                        {
+                            if (local++ == 0)
+                                first.store(static_cast<std::uint32_t>(b) + static_cast<std::uint32_t>(k));
+                        }
                     }
                 }
-            }
-            mismatches += local;
-        });
+                mismatches += local;
+            });
     for (auto& t : threads)
         t.join();
     firstMismatch = first.load();
@@ -64,7 +66,9 @@ TEST(CurveMath, LogarithmGivesTheMathsLayersBitsForEveryFloat)
     if (!CurveMath::available())
         GTEST_SKIP() << "no vector curve on this processor";
     std::uint32_t first = 0;
-    EXPECT_EQ(mismatchesOverEveryFloat(CurveMath::log4, [](float x) { return Maths::logarithm(x); }, first), 0u)
+    EXPECT_EQ(mismatchesOverEveryFloat(
+                  CurveMath::log4, [](float x) { return Maths::logarithm(x); }, first),
+        0u)
         << "first at bits 0x" << std::hex << first;
 }
 
@@ -73,7 +77,9 @@ TEST(CurveMath, ExponentialGivesTheMathsLayersBitsForEveryFloat)
     if (!CurveMath::available())
         GTEST_SKIP() << "no vector curve on this processor";
     std::uint32_t first = 0;
-    EXPECT_EQ(mismatchesOverEveryFloat(CurveMath::exp4, [](float x) { return Maths::exponential(x); }, first), 0u)
+    EXPECT_EQ(mismatchesOverEveryFloat(
+                  CurveMath::exp4, [](float x) { return Maths::exponential(x); }, first),
+        0u)
         << "first at bits 0x" << std::hex << first;
 }
 
@@ -85,7 +91,7 @@ TEST(CurveMath, GainsAreTheScalarCurvesForEverySetting)
     {
         std::int32_t threshold, ratio, makeup, autoMakeup, knee;
     } settings[] = {{-1, 15, 0, 0, 0}, {-24, 4, 0, 0, 30}, {-24, 4, 3, 1, 30}, {-60, 2, -6, 0, 0}, {0, 20, 0, 1, 0},
-                    {-12, 1, 0, 0, 50}};
+        {-12, 1, 0, 0, 50}};
     std::mt19937 rng(99);
     std::uniform_real_distribution<float> linear(0.0f, 25.0f);
     std::uniform_int_distribution<int> exponent(-150, 10);

@@ -15,7 +15,7 @@ struct OneSection
 {
     OneSection() : chain(&coeffs, 1) { chain.sectionCount = 1; }
 
-    Dsp::SectionCoeffs coeffs { 1.0, -1.2, 0.5, 0.3, -0.2, 0.9 };
+    Dsp::SectionCoeffs coeffs{1.0, -1.2, 0.5, 0.3, -0.2, 0.9};
     Dsp::SectionChain chain;
 };
 
@@ -27,21 +27,21 @@ TEST(DirectFormI, TermsAreSummedLeftToRightWithTheOffsetLast)
     state.x2 = -1e16;
     state.y1 = 0.0;
     state.y2 = 0.0;
-    const Dsp::SectionCoeffs c { 1.0, 0.0, 0.0, 1.0, 1.0, 1.0 };
+    const Dsp::SectionCoeffs c{1.0, 0.0, 0.0, 1.0, 1.0, 1.0};
     EXPECT_EQ(state.filterSection(1.0, c, 0.0), 0.0);
 
     // ... and the offset is added after the feedback terms.
     Dsp::DirectFormI feedback;
     feedback.y1 = -1e16;
     feedback.y2 = 1e16;
-    const Dsp::SectionCoeffs f { 1.0, 1.0, 1.0, 0.0, 0.0, 0.0 };
+    const Dsp::SectionCoeffs f{1.0, 1.0, 1.0, 0.0, 0.0, 0.0};
     EXPECT_EQ(feedback.filterSection(0.0, f, 1.0), 1.0);
 }
 
 TEST(DirectFormI, HistoryShiftsAndA0IsIgnored)
 {
     Dsp::DirectFormI state;
-    Dsp::SectionCoeffs c { 7.0, -0.5, 0.25, 0.5, 0.125, 2.0 };
+    Dsp::SectionCoeffs c{7.0, -0.5, 0.25, 0.5, 0.125, 2.0};
     const double y0 = state.filterSection(1.0, c, 0.0);
     EXPECT_EQ(y0, 2.0);
     const double y1 = state.filterSection(-2.0, c, 0.0);
@@ -94,7 +94,7 @@ TEST(ChannelHistory, FloatVariantRoundsOnlyTheReturnedSample)
 {
     OneSection s;
     History viaFloat, viaDouble;
-    const float inputs[] = { 0.1f, -0.7f, 0.333f, 1.0f, -1.0f, 0.0f, 1e-7f };
+    const float inputs[] = {0.1f, -0.7f, 0.333f, 1.0f, -1.0f, 0.0f, 1e-7f};
     for (float x : inputs)
     {
         const float f = viaFloat.filterSample(x, s.chain);
@@ -107,7 +107,7 @@ TEST(ChannelHistory, FloatVariantRoundsOnlyTheReturnedSample)
 
 TEST(ChannelHistory, OffsetEntersOnlyTheFirstSection)
 {
-    Dsp::SectionCoeffs coeffs[2] { { 1.0, 0.0, 0.0, 0.0, 0.0, 1.0 }, { 1.0, 0.0, 0.0, 0.0, 0.0, 3.0 } };
+    Dsp::SectionCoeffs coeffs[2]{{1.0, 0.0, 0.0, 0.0, 0.0, 1.0}, {1.0, 0.0, 0.0, 0.0, 0.0, 3.0}};
     Dsp::SectionChain chain(coeffs, 2);
     chain.sectionCount = 2;
     Dsp::ChannelHistory<Dsp::DirectFormI, 2> h;
@@ -119,9 +119,9 @@ TEST(ChannelHistory, BlockRunIsInPlaceAndEmptyRangesChangeNothing)
 {
     OneSection s;
     History histories[2];
-    double left[4] = { 1.0, 0.5, -0.5, 0.25 };
-    double right[4] = { 1.0, 0.5, -0.5, 0.25 };
-    double* channels[2] = { left, right };
+    double left[4] = {1.0, 0.5, -0.5, 0.25};
+    double right[4] = {1.0, 0.5, -0.5, 0.25};
+    double* channels[2] = {left, right};
 
     Dsp::filterBlock<2>(histories, channels, 0, 0, s.chain);
     Dsp::filterBlock<2>(histories, channels, 0, -5, s.chain);

@@ -29,10 +29,9 @@ struct Values
     double next()
     {
         static const double specials[] = {0.0, -0.0, 1.0, -1.0, 0x1p-300, -0x1p-300, 0x1p300, 0x1.0000000000001p300,
-                                          0x1.fffffffffffffp-301, DBL_MIN, -DBL_MIN, 4.9e-324, DBL_MAX, -DBL_MAX,
-                                          std::numeric_limits<double>::infinity(),
-                                          -std::numeric_limits<double>::infinity(),
-                                          std::numeric_limits<double>::quiet_NaN()};
+            0x1.fffffffffffffp-301, DBL_MIN, -DBL_MIN, 4.9e-324, DBL_MAX, -DBL_MAX,
+            std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
+            std::numeric_limits<double>::quiet_NaN()};
         const std::uint64_t r = rng();
         switch (r % 8)
         {
@@ -65,13 +64,19 @@ TEST(ExactComplex, DivisionGivesTheMathsLayersBits)
         Complex n(v.next(), v.next()), d(v.next(), v.next());
         switch (i % 4)
         {
-            case 1: d = Complex(d.real(), (i & 4) ? 0.0 : -0.0); break; // real divisor
-            case 2: n = Complex(n.real(), 0.0); d = Complex(d.real(), -0.0); break; // real over real
-            default: break;
+            case 1:
+                d = Complex(d.real(), (i & 4) ? 0.0 : -0.0);
+                break; // real divisor
+            case 2:
+                n = Complex(n.real(), 0.0);
+                d = Complex(d.real(), -0.0);
+                break; // real over real
+            default:
+                break;
         }
         const Complex fast = Dsp::ExactComplex::divide(n, d), library = Maths::divide(n, d);
-        if (!sameBits(fast, library) && !(std::isnan(fast.real()) && std::isnan(library.real())
-                                          && std::isnan(fast.imag()) && std::isnan(library.imag())))
+        if (!sameBits(fast, library) && !(std::isnan(fast.real()) && std::isnan(library.real()) &&
+                                            std::isnan(fast.imag()) && std::isnan(library.imag())))
         {
             if (++differing <= 5)
                 ADD_FAILURE() << std::hexfloat << "(" << n << ") / (" << d << "): " << fast << " against " << library;

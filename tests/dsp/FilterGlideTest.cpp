@@ -90,15 +90,17 @@ TEST(FilterGlide, TwoHalfBlocksCompleteTheGlide)
     filter.processChannels(512, first.data());
     EXPECT_EQ(filter.glideRemaining, 512);
     for (int i = 0; i < 5; ++i)
-        EXPECT_NEAR(filter.glideValues[i], start[i] + (target[i] - start[i]) * 0.5, 1e-9 * (1.0 + std::fabs(target[i])));
+        EXPECT_NEAR(
+            filter.glideValues[i], start[i] + (target[i] - start[i]) * 0.5, 1e-9 * (1.0 + std::fabs(target[i])));
 
     Block<float> second(512);
     filter.processChannels(512, second.data());
     EXPECT_EQ(filter.glideRemaining, 0);
     EXPECT_EQ(filter.glideValues, target);
     // The last glided sample was designed at the target, up to rounding.
-    EXPECT_NEAR(std::abs(filter.glideDesign.cascade.evaluateResponse(0.05) - filter.design.cascade.evaluateResponse(0.05)),
-                0.0, 1e-9);
+    EXPECT_NEAR(
+        std::abs(filter.glideDesign.cascade.evaluateResponse(0.05) - filter.design.cascade.evaluateResponse(0.05)), 0.0,
+        1e-9);
 
     // Third block: main design only, so the glide design is left as it was.
     const Dsp::SectionCoeffs glideBefore = filter.glideDesign.cascade.sections[0];
@@ -111,7 +113,7 @@ TEST(FilterGlide, LongBlockGlidesThenRunsTheMainDesign)
 {
     // One 1500-sample block equals 1024 glided samples followed by 476 plain ones.
     SmoothedProbe whole, split;
-    for (SmoothedProbe* f : { &whole, &split })
+    for (SmoothedProbe* f : {&whole, &split})
     {
         f->assignParams(start);
         f->assignParams(target);
@@ -123,7 +125,7 @@ TEST(FilterGlide, LongBlockGlidesThenRunsTheMainDesign)
 
     split.processChannels(1024, b.data());
     EXPECT_EQ(split.glideRemaining, 0);
-    float* rest[2] = { b.left.data() + 1024, b.right.data() + 1024 };
+    float* rest[2] = {b.left.data() + 1024, b.right.data() + 1024};
     split.processChannels(476, rest);
     EXPECT_EQ(a.left, b.left);
     EXPECT_EQ(a.right, b.right);
@@ -142,7 +144,7 @@ TEST(FilterGlide, LongBlockGlidesThenRunsTheMainDesign)
         std::memcpy(plain.histories[ch].sectionStates, glided.histories[ch].sectionStates, sizeof(Dsp::DirectFormI));
         plain.histories[ch].denormalOffset = glided.histories[ch].denormalOffset;
     }
-    float* tail[2] = { c.left.data() + 1024, c.right.data() + 1024 };
+    float* tail[2] = {c.left.data() + 1024, c.right.data() + 1024};
     plain.processChannels(476, tail);
     EXPECT_EQ(a.left, c.left);
     EXPECT_EQ(a.right, c.right);
@@ -187,7 +189,7 @@ TEST(FilterGlide, GainRampIsLinearPerSample)
     for (int k = 1; k <= 1024; ++k)
     {
         float l = 0.1f, r = 0.1f;
-        float* channels[2] = { &l, &r };
+        float* channels[2] = {&l, &r};
         filter.processChannels(1, channels);
         ASSERT_NEAR(filter.glideDesign.prototype.cachedGainDb, k * 12.0 / 1024.0, 1e-12) << k;
         ASSERT_EQ(filter.glideValues[2], 2000.0) << k;
@@ -206,7 +208,7 @@ TEST(FilterGlide, EmptyBlocksChangeNothing)
     filter.assignParams(target);
     Block<float> a(4);
     const std::vector<float> original = a.left;
-    for (int n : { 0, -1, -1000 })
+    for (int n : {0, -1, -1000})
         filter.processChannels(n, a.data());
     EXPECT_EQ(filter.glideRemaining, 1024);
     EXPECT_EQ(filter.glideValues, start);
@@ -217,18 +219,18 @@ TEST(FilterGlide, EmptyBlocksChangeNothing)
 TEST(FilterGlide, FloatBlocksAreDoubleBlocksRounded)
 {
     SmoothedProbe f, d;
-    for (SmoothedProbe* p : { &f, &d })
+    for (SmoothedProbe* p : {&f, &d})
     {
         p->assignParams(start);
         p->assignParams(target);
     }
     Block<float> fb(2000);
     std::vector<double> left(fb.left.begin(), fb.left.end()), right(fb.right.begin(), fb.right.end());
-    double* dChannels[2] = { left.data(), right.data() };
+    double* dChannels[2] = {left.data(), right.data()};
     for (int offset = 0; offset < 2000; offset += 500)
     {
-        float* fc[2] = { fb.left.data() + offset, fb.right.data() + offset };
-        double* dc[2] = { dChannels[0] + offset, dChannels[1] + offset };
+        float* fc[2] = {fb.left.data() + offset, fb.right.data() + offset};
+        double* dc[2] = {dChannels[0] + offset, dChannels[1] + offset};
         f.processChannels(500, fc);
         d.processChannels(500, dc);
     }
@@ -251,7 +253,7 @@ TEST(FilterGlide, SweepPastNyquistStaysFinite)
     for (int j = 0; j < 22050; ++j)
     {
         ASSERT_TRUE(std::isfinite(block.left[j]) && std::isfinite(block.right[j])) << j;
-        largest = std::max({ largest, std::fabs(block.left[j]), std::fabs(block.right[j]) });
+        largest = std::max({largest, std::fabs(block.left[j]), std::fabs(block.right[j])});
     }
     EXPECT_LT(largest, 20.0f);
 }

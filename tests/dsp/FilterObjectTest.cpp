@@ -18,13 +18,14 @@ using namespace FilterTest;
 static_assert(std::has_virtual_destructor<Dsp::Filter>::value, "deleted through the interface");
 static_assert(std::is_abstract<Dsp::Filter>::value, "interface only");
 template <class T>
-constexpr bool pinned = !std::is_copy_constructible<T>::value && !std::is_move_constructible<T>::value
-                        && !std::is_copy_assignable<T>::value && !std::is_move_assignable<T>::value;
+constexpr bool pinned = !std::is_copy_constructible<T>::value && !std::is_move_constructible<T>::value &&
+                        !std::is_copy_assignable<T>::value && !std::is_move_assignable<T>::value;
 static_assert(pinned<SmoothedFilter> && pinned<PlainFilter> && pinned<Shelf>, "filters and designs stay put");
-static_assert(pinned<Dsp::ChannelHistory<Dsp::DirectFormI, 1>> && pinned<Dsp::ShelfPrototype>, "they point into themselves");
-static_assert(std::is_base_of<Dsp::FilterDesign<Shelf, 2, Dsp::DirectFormI>, SmoothedFilter>::value
-                  && std::is_base_of<Dsp::FilterDesignBase<Shelf>, PlainFilter>::value,
-              "the class chain");
+static_assert(
+    pinned<Dsp::ChannelHistory<Dsp::DirectFormI, 1>> && pinned<Dsp::ShelfPrototype>, "they point into themselves");
+static_assert(std::is_base_of<Dsp::FilterDesign<Shelf, 2, Dsp::DirectFormI>, SmoothedFilter>::value &&
+                  std::is_base_of<Dsp::FilterDesignBase<Shelf>, PlainFilter>::value,
+    "the class chain");
 
 TEST(FilterObject, DescribesItselfBeforeAnyParameters)
 {
@@ -42,7 +43,7 @@ TEST(FilterObject, DescribesItselfBeforeAnyParameters)
 TEST(FilterObject, AssignParamsStoresAllValuesAndConfigures)
 {
     PlainProbe filter;
-    const Dsp::ParamValues values { 44100.0, 1.9, 2000.0, 1720.0, -6.0, 5.5, -6.5, 7.5 };
+    const Dsp::ParamValues values{44100.0, 1.9, 2000.0, 1720.0, -6.0, 5.5, -6.5, 7.5};
     filter.assignParams(values);
     EXPECT_EQ(filter.params, values);
     EXPECT_EQ(filter.design.prototype.cachedOrder, 1);
@@ -71,8 +72,8 @@ TEST(FilterObject, PlainDesignFiltersFloatAndDoubleBlocksInPlace)
     const std::vector<double> input = testsignals::noise<double>(256, 12345);
     std::vector<float> left(input.begin(), input.end()), right(input.rbegin(), input.rend());
     std::vector<double> dLeft(left.begin(), left.end()), dRight(right.begin(), right.end());
-    float* fChannels[2] = { left.data(), right.data() };
-    double* dChannels[2] = { dLeft.data(), dRight.data() };
+    float* fChannels[2] = {left.data(), right.data()};
+    double* dChannels[2] = {dLeft.data(), dRight.data()};
 
     Dsp::ChannelHistory<Dsp::DirectFormI, 1> reference;
     std::vector<double> expectedLeft;
@@ -87,16 +88,17 @@ TEST(FilterObject, PlainDesignFiltersFloatAndDoubleBlocksInPlace)
         ASSERT_EQ(left[j], static_cast<float>(dLeft[j])) << j;
         ASSERT_EQ(right[j], static_cast<float>(dRight[j])) << j;
     }
-    EXPECT_EQ(std::memcmp(asFloat.histories[1].sectionStates, asDouble.histories[1].sectionStates,
-                          sizeof(Dsp::DirectFormI)), 0);
+    EXPECT_EQ(
+        std::memcmp(asFloat.histories[1].sectionStates, asDouble.histories[1].sectionStates, sizeof(Dsp::DirectFormI)),
+        0);
 }
 
 TEST(FilterObject, EmptyBlocksAndClearHistory)
 {
     PlainProbe filter;
     filter.assignParams(shelfParams(44100.0, 2000.0, 1720.0, -6.0));
-    float left[3] = { 0.5f, 0.25f, -1.0f }, right[3] = { 0.5f, 0.25f, -1.0f };
-    float* channels[2] = { left, right };
+    float left[3] = {0.5f, 0.25f, -1.0f}, right[3] = {0.5f, 0.25f, -1.0f};
+    float* channels[2] = {left, right};
 
     filter.processChannels(0, channels);
     filter.processChannels(-4, channels);
@@ -124,8 +126,8 @@ TEST(FilterObject, BlocksBeforeTheFirstParametersPassUnchanged)
 {
     PlainProbe plain;
     SmoothedProbe smoothed;
-    float left[2] = { 0.5f, -0.25f }, right[2] = { 0.125f, 1.0f };
-    float* channels[2] = { left, right };
+    float left[2] = {0.5f, -0.25f}, right[2] = {0.125f, 1.0f};
+    float* channels[2] = {left, right};
     plain.processChannels(2, channels);
     smoothed.processChannels(2, channels);
     EXPECT_EQ(left[0], 0.5f);
@@ -144,9 +146,9 @@ TEST(FilterObject, NothingIsAllocatedWhileDesigningOrProcessing)
     EXPECT_EQ(allocations::stop(), 1); // the object itself, nothing more
 
     std::vector<float> left(4096, 0.25f), right(4096, -0.25f);
-    float* channels[2] = { left.data(), right.data() };
+    float* channels[2] = {left.data(), right.data()};
     std::vector<double> dLeft(4096, 0.5), dRight(4096, 0.5);
-    double* dChannels[2] = { dLeft.data(), dRight.data() };
+    double* dChannels[2] = {dLeft.data(), dRight.data()};
 
     allocations::start(allocations::Threads::every);
     filter->assignParams(shelfParams(44100.0, 80.0, 80.0, 0.0));

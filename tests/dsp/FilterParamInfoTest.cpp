@@ -30,16 +30,16 @@ struct ExpectedRecord
 };
 
 const ExpectedRecord expectedRecords[] = {
-    { Dsp::tagFs, "Fs", "Sample Rate", 11025, 192000, 44100, &ParamInfo::linearToUnit, &ParamInfo::unitToLinear,
-      &ParamInfo::formatHertz },
-    { Dsp::tagOrder, "Order", "Order", 1, 1, 2, &ParamInfo::linearToUnit, &ParamInfo::unitToInteger,
-      &ParamInfo::formatPlain },
-    { Dsp::tagFc, "Fc", "Center Frequency", 10, 22040, 2000, &ParamInfo::logToUnit, &ParamInfo::unitToLog,
-      &ParamInfo::formatHertz },
-    { Dsp::tagBwHz, "BW", "Bandwidth (Hz)", 10, 22040, 1720, &ParamInfo::logToUnit, &ParamInfo::unitToLog,
-      &ParamInfo::formatHertz },
-    { Dsp::tagGain, "Gain", "Gain", -24, 24, -6, &ParamInfo::linearToUnit, &ParamInfo::unitToLinear,
-      &ParamInfo::formatDecibels },
+    {Dsp::tagFs, "Fs", "Sample Rate", 11025, 192000, 44100, &ParamInfo::linearToUnit, &ParamInfo::unitToLinear,
+        &ParamInfo::formatHertz},
+    {Dsp::tagOrder, "Order", "Order", 1, 1, 2, &ParamInfo::linearToUnit, &ParamInfo::unitToInteger,
+        &ParamInfo::formatPlain},
+    {Dsp::tagFc, "Fc", "Center Frequency", 10, 22040, 2000, &ParamInfo::logToUnit, &ParamInfo::unitToLog,
+        &ParamInfo::formatHertz},
+    {Dsp::tagBwHz, "BW", "Bandwidth (Hz)", 10, 22040, 1720, &ParamInfo::logToUnit, &ParamInfo::unitToLog,
+        &ParamInfo::formatHertz},
+    {Dsp::tagGain, "Gain", "Gain", -24, 24, -6, &ParamInfo::linearToUnit, &ParamInfo::unitToLinear,
+        &ParamInfo::formatDecibels},
 };
 
 TEST(FilterParamInfo, RecordsMatchTheTable)
@@ -71,7 +71,7 @@ TEST(FilterParamInfo, RecordsMatchTheTable)
 TEST(FilterParamInfo, IndexOutsideTheRecordsThrows)
 {
     FilterTest::SmoothedFilter filter;
-    for (int index : { 5, 6, 7, -1, 100, std::numeric_limits<int>::min() })
+    for (int index : {5, 6, 7, -1, 100, std::numeric_limits<int>::min()})
     {
         SCOPED_TRACE(index);
         try
@@ -113,7 +113,7 @@ TEST(FilterParamInfo, ConversionsUseTheRecordsRange)
     EXPECT_EQ(gain.unitToValue(0.25), -12.0);
     EXPECT_EQ(gain.unitToValue(-1.0), -72.0);
 
-    for (double u : { -3.0, 0.0, 0.4, 0.5, 1.0, 7.0 })
+    for (double u : {-3.0, 0.0, 0.4, 0.5, 1.0, 7.0})
         EXPECT_EQ(order.unitToValue(u), 1.0) << u;
     EXPECT_TRUE(std::isnan(order.valueToUnit(1.0)));
     EXPECT_EQ(order.valueToUnit(2.0), std::numeric_limits<double>::infinity());
@@ -140,21 +140,21 @@ TEST(FilterParamInfo, FormattedTexts)
         const char* text;
     };
     const Case cases[] = {
-        { &ParamInfo::formatHertz, 99.9, "99 Hz" },
-        { &ParamInfo::formatHertz, -0.5, "0 Hz" },
-        { &ParamInfo::formatHertz, 44100.0, "44100 Hz" },
-        { &ParamInfo::formatHertz, -20.7, "-20 Hz" },
-        { &ParamInfo::formatPlain, 2.0, "2" },
-        { &ParamInfo::formatPlain, 1.99, "1" },
-        { &ParamInfo::formatPlain, 123456.0, "123456" },
-        { &ParamInfo::formatDecibels, -6.0, "-6.00 dB" },
-        { &ParamInfo::formatDecibels, 0.5, "0.500 dB" },
-        { &ParamInfo::formatDecibels, -0.9996, "-1.000 dB" },
-        { &ParamInfo::formatDecibels, 24.0, "24.0 dB" },
-        { &ParamInfo::formatDecibels, 10.0, "10.0 dB" },
-        { &ParamInfo::formatDecibels, 9.999, "10.00 dB" },
-        { &ParamInfo::formatDecibels, -12345.678, "-12345.7 dB" },
-        { &ParamInfo::formatDecibels, std::nan(""), "nan dB" },
+        {&ParamInfo::formatHertz, 99.9, "99 Hz"},
+        {&ParamInfo::formatHertz, -0.5, "0 Hz"},
+        {&ParamInfo::formatHertz, 44100.0, "44100 Hz"},
+        {&ParamInfo::formatHertz, -20.7, "-20 Hz"},
+        {&ParamInfo::formatPlain, 2.0, "2"},
+        {&ParamInfo::formatPlain, 1.99, "1"},
+        {&ParamInfo::formatPlain, 123456.0, "123456"},
+        {&ParamInfo::formatDecibels, -6.0, "-6.00 dB"},
+        {&ParamInfo::formatDecibels, 0.5, "0.500 dB"},
+        {&ParamInfo::formatDecibels, -0.9996, "-1.000 dB"},
+        {&ParamInfo::formatDecibels, 24.0, "24.0 dB"},
+        {&ParamInfo::formatDecibels, 10.0, "10.0 dB"},
+        {&ParamInfo::formatDecibels, 9.999, "10.00 dB"},
+        {&ParamInfo::formatDecibels, -12345.678, "-12345.7 dB"},
+        {&ParamInfo::formatDecibels, std::nan(""), "nan dB"},
     };
     for (const Case& c : cases)
         EXPECT_EQ((info.*c.formatter)(c.value), c.text) << c.value;

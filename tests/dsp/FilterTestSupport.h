@@ -40,7 +40,7 @@ struct SmoothedProbe : SmoothedFilter
 
 inline Dsp::ParamValues shelfParams(double sampleRate, double centreHz, double bandwidthHz, double gainDb)
 {
-    return { sampleRate, 1.0, centreHz, bandwidthHz, gainDb, 0.0, 0.0, 0.0 };
+    return {sampleRate, 1.0, centreHz, bandwidthHz, gainDb, 0.0, 0.0, 0.0};
 }
 
 // Largest pole magnitude of 1 + a1 z^-1 + a2 z^-2 (NaN for non-finite coefficients).
@@ -59,8 +59,8 @@ inline double largestPoleRadius(const Dsp::SectionCoeffs& s)
 
 inline bool finiteSection(const Dsp::SectionCoeffs& s)
 {
-    return std::isfinite(s.a1) && std::isfinite(s.a2) && std::isfinite(s.b0) && std::isfinite(s.b1)
-           && std::isfinite(s.b2);
+    return std::isfinite(s.a1) && std::isfinite(s.a2) && std::isfinite(s.b0) && std::isfinite(s.b1) &&
+           std::isfinite(s.b2);
 }
 
 } // namespace FilterTest

@@ -43,9 +43,9 @@ TEST(MeterEnvelope, CoefficientsForRatesAndTimes)
         double attackSamples, releaseSamples;
     };
     const Case cases[] = {
-        { 48000.0f, 50.0f, 50.0f, 2400.0, 2400.0 },
-        { 44100.0f, 10.0f, 300.0f, 441.0, 13230.0 },
-        { 96000.0f, 1.0f, 1000.0f, 96.0, 96000.0 },
+        {48000.0f, 50.0f, 50.0f, 2400.0, 2400.0},
+        {44100.0f, 10.0f, 300.0f, 441.0, 13230.0},
+        {96000.0f, 1.0f, 1000.0f, 96.0, 96000.0},
     };
     for (const auto& k : cases)
     {

@@ -46,23 +46,21 @@ TEST(RangeMapper, ConstructionValues)
 TEST(RangeMapper, SymmetricRisesScalePerCenterAndClamps)
 {
     expectMapping(makeMapper(RangeMapper::modeSymmetric, 10.0f),
-                  { { 0.0f, -10.0f }, { 0.25f, -5.0f }, { 0.5f, 0.0f }, { 0.75f, 5.0f },
-                    { 1.0f, 10.0f }, { 1.5f, 10.0f }, { -3.0f, -10.0f } });
+        {{0.0f, -10.0f}, {0.25f, -5.0f}, {0.5f, 0.0f}, {0.75f, 5.0f}, {1.0f, 10.0f}, {1.5f, 10.0f}, {-3.0f, -10.0f}});
 }
 
 TEST(RangeMapper, AsymmetricDividesBothBranchesByCenter)
 {
     expectMapping(makeMapper(RangeMapper::modeAsymmetric, 0.0f, 4.0f, 36.0f),
-                  { { 0.0f, -36.0f }, { 0.25f, -18.0f }, { 0.5f, 0.0f }, { 0.75f, 2.0f },
-                    { 1.0f, 4.0f }, { 7.0f, 4.0f }, { -1.0f, -36.0f } });
+        {{0.0f, -36.0f}, {0.25f, -18.0f}, {0.5f, 0.0f}, {0.75f, 2.0f}, {1.0f, 4.0f}, {7.0f, 4.0f}, {-1.0f, -36.0f}});
 }
 
 TEST(RangeMapper, LinearIgnoresCenter)
 {
     RangeMapper m = makeMapper(RangeMapper::modeLinear, 64.0f);
-    expectMapping(m, { { 0.5f, 32.0f }, { 1.2f, 64.0f }, { -0.1f, 0.0f }, { 0.0f, 0.0f } });
+    expectMapping(m, {{0.5f, 32.0f}, {1.2f, 64.0f}, {-0.1f, 0.0f}, {0.0f, 0.0f}});
     m.center = 0.25f;
-    expectMapping(m, { { 0.5f, 32.0f } });
+    expectMapping(m, {{0.5f, 32.0f}});
 }
 
 TEST(RangeMapper, UpperBoundIsAppliedBeforeLowerBound)
@@ -71,7 +69,7 @@ TEST(RangeMapper, UpperBoundIsAppliedBeforeLowerBound)
     RangeMapper m = makeMapper(RangeMapper::modeLinear, 1.0f);
     m.maxInput = 0.2f;
     m.minInput = 0.6f;
-    expectMapping(m, { { 0.9f, 0.6f }, { 0.4f, 0.6f }, { 0.0f, 0.6f } });
+    expectMapping(m, {{0.9f, 0.6f}, {0.4f, 0.6f}, {0.0f, 0.6f}});
 }
 
 TEST(RangeMapper, SlopeQuotientIsFormedBeforeTheDistance)
@@ -87,15 +85,15 @@ TEST(RangeMapper, SlopeQuotientIsFormedBeforeTheDistance)
 
 TEST(RangeMapper, NaNAndUnknownModesGiveZero)
 {
-    for (std::int32_t mode : { 0, 1, 2 })
+    for (std::int32_t mode : {0, 1, 2})
     {
         const RangeMapper m = makeMapper(mode, 10.0f, 4.0f, 36.0f);
         EXPECT_EQ(m.mapValue(notANumber), 0.0f) << "mode " << mode;
     }
-    for (std::int32_t mode : { 3, -1 })
+    for (std::int32_t mode : {3, -1})
     {
         const RangeMapper m = makeMapper(mode, 10.0f, 4.0f, 36.0f);
-        for (float x : { 0.0f, 0.3f, 1.0f, 5.0f, notANumber })
+        for (float x : {0.0f, 0.3f, 1.0f, 5.0f, notANumber})
             EXPECT_EQ(m.mapValue(x), 0.0f) << "mode " << mode << " input " << x;
     }
 }

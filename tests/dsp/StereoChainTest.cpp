@@ -108,8 +108,10 @@ TEST(StereoChain, GivesTheStagesBitsForEveryCutOfTheBlock)
 
                 Compressor::Run run = compressor.begin();
                 const int cut = n / 3;
-                StereoChain::run(l.data(), r.data(), 0, cut, filtering, section, width, run, outputGain, follower, loud);
-                StereoChain::run(l.data(), r.data(), cut, n, filtering, section, width, run, outputGain, follower, loud);
+                StereoChain::run(
+                    l.data(), r.data(), 0, cut, filtering, section, width, run, outputGain, follower, loud);
+                StereoChain::run(
+                    l.data(), r.data(), cut, n, filtering, section, width, run, outputGain, follower, loud);
                 compressor.end(run, true);
 
                 ASSERT_TRUE(sameBits(l, sl) && sameBits(r, sr))

@@ -17,7 +17,8 @@ const std::string dataDir = RENDER_SET_DATA;
 
 std::shared_ptr<velmohost::PluginLibrary> library()
 {
-    static std::shared_ptr<velmohost::PluginLibrary> lib = [] {
+    static std::shared_ptr<velmohost::PluginLibrary> lib = []
+    {
         std::string error;
         auto l = velmohost::PluginLibrary::load(VELMO_PLUGIN_PATH, error, true);
         if (!l)
@@ -29,7 +30,8 @@ std::shared_ptr<velmohost::PluginLibrary> library()
 
 const std::map<std::string, std::string>& committedChecksums()
 {
-    static const std::map<std::string, std::string> sums = [] {
+    static const std::map<std::string, std::string> sums = []
+    {
         std::vector<std::pair<std::string, std::string>> list;
         if (!readChecksums(dataDir + "/checksums.txt", list))
             ADD_FAILURE() << "cannot read " << dataDir << "/checksums.txt";
@@ -74,8 +76,7 @@ TEST_P(RenderSet, OutputBytesMatchTheCommittedChecksum)
              << " at channel " << d.channel << " frame " << d.frame;
         detail = text.str();
     }
-    ADD_FAILURE() << "case " << c.name << ": checksum " << actual << ", committed " << found->second << "; "
-                  << detail;
+    ADD_FAILURE() << "case " << c.name << ": checksum " << actual << ", committed " << found->second << "; " << detail;
 }
 
 TEST(RenderSetList, EveryCaseHasCommittedChecksumsAndNamesAreUnique)
@@ -91,4 +92,4 @@ TEST(RenderSetList, EveryCaseHasCommittedChecksumsAndNamesAreUnique)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, RenderSet, ::testing::Range<std::size_t>(0, cases().size()),
-                         [](const ::testing::TestParamInfo<std::size_t>& info) { return cases()[info.param].name; });
+    [](const ::testing::TestParamInfo<std::size_t>& info) { return cases()[info.param].name; });

@@ -80,7 +80,8 @@ int dump(const std::string& pluginPath, const std::string& dir, int randomCount,
         std::string error;
         if (!render(library, c, r, error) || !writeRender(dir + "/" + c.name + ".f32", r))
         {
-            std::fprintf(stderr, "velmo-render-set: %s: %s\n", c.name.c_str(), error.empty() ? "write failed" : error.c_str());
+            std::fprintf(
+                stderr, "velmo-render-set: %s: %s\n", c.name.c_str(), error.empty() ? "write failed" : error.c_str());
             return 1;
         }
         index << c.name << ' ' << c.channels << ' ' << c.frames << '\n';
@@ -103,8 +104,8 @@ int compareDirs(const std::string& a, const std::string& b, double tolerance)
     for (const Entry& e : list)
     {
         Render ra, rb;
-        if (!readRender(a + "/" + e.name + ".f32", e.channels, e.frames, ra)
-            || !readRender(b + "/" + e.name + ".f32", e.channels, e.frames, rb))
+        if (!readRender(a + "/" + e.name + ".f32", e.channels, e.frames, ra) ||
+            !readRender(b + "/" + e.name + ".f32", e.channels, e.frames, rb))
         {
             std::printf("%-32s missing or short\n", e.name.c_str());
             ++failures;
@@ -118,7 +119,7 @@ int compareDirs(const std::string& a, const std::string& b, double tolerance)
             std::printf("%-32s identical\n", e.name.c_str());
         else
             std::printf("%-32s %ld samples differ, largest %.9g at channel %d frame %ld%s\n", e.name.c_str(),
-                        d.differingSamples, d.largest, d.channel, d.frame, ok ? "" : "  FAIL");
+                d.differingSamples, d.largest, d.channel, d.frame, ok ? "" : "  FAIL");
     }
     std::printf("%zu renders, %d over the tolerance, largest difference %.9g\n", list.size(), failures, worst);
     return failures == 0 ? 0 : 1;

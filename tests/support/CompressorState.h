@@ -14,7 +14,7 @@ namespace testsupport
 {
 // The fields of a Run's two channel states, as the compressor keeps them.
 static_assert(sizeof(Compressor::ChannelState) == 7 * sizeof(float) + sizeof(std::int32_t),
-              "a new field of the channel state belongs in the lists below");
+    "a new field of the channel state belongs in the lists below");
 
 inline ::testing::AssertionResult sameSignalState(const Compressor& a, const Compressor& b)
 {
@@ -24,13 +24,20 @@ inline ::testing::AssertionResult sameSignalState(const Compressor& a, const Com
         float Compressor::*member;
     };
     static constexpr FloatField floats[] = {
-        { "envelopeL", &Compressor::envelopeL },           { "envelopeR", &Compressor::envelopeR },
-        { "attackWeightL", &Compressor::attackWeightL },   { "attackWeightR", &Compressor::attackWeightR },
-        { "releaseWeightL", &Compressor::releaseWeightL }, { "releaseWeightR", &Compressor::releaseWeightR },
-        { "gainL", &Compressor::gainL },                   { "gainR", &Compressor::gainR },
-        { "prevGainL", &Compressor::prevGainL },           { "prevGainR", &Compressor::prevGainR },
-        { "smoothGainL", &Compressor::smoothGainL },       { "smoothGainR", &Compressor::smoothGainR },
-        { "peakL", &Compressor::peakL },                   { "peakR", &Compressor::peakR },
+        {"envelopeL", &Compressor::envelopeL},
+        {"envelopeR", &Compressor::envelopeR},
+        {"attackWeightL", &Compressor::attackWeightL},
+        {"attackWeightR", &Compressor::attackWeightR},
+        {"releaseWeightL", &Compressor::releaseWeightL},
+        {"releaseWeightR", &Compressor::releaseWeightR},
+        {"gainL", &Compressor::gainL},
+        {"gainR", &Compressor::gainR},
+        {"prevGainL", &Compressor::prevGainL},
+        {"prevGainR", &Compressor::prevGainR},
+        {"smoothGainL", &Compressor::smoothGainL},
+        {"smoothGainR", &Compressor::smoothGainR},
+        {"peakL", &Compressor::peakL},
+        {"peakR", &Compressor::peakR},
     };
     struct IntField
     {
@@ -38,13 +45,14 @@ inline ::testing::AssertionResult sameSignalState(const Compressor& a, const Com
         std::int32_t Compressor::*member;
     };
     static constexpr IntField ints[] = {
-        { "holdCountL", &Compressor::holdCountL },
-        { "holdCountR", &Compressor::holdCountR },
+        {"holdCountL", &Compressor::holdCountL},
+        {"holdCountR", &Compressor::holdCountR},
     };
 
     ::testing::AssertionResult result = ::testing::AssertionSuccess();
     bool same = true;
-    const auto differs = [&](const char* name, auto x, auto y) {
+    const auto differs = [&](const char* name, auto x, auto y)
+    {
         if (same)
             result = ::testing::AssertionFailure() << "signal state differs:";
         same = false;

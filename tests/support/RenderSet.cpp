@@ -31,8 +31,8 @@ Events colorSteps(long from, long every, const std::vector<double>& values)
     return e;
 }
 
-Case make(std::string name, double rate, int channels, long frames, std::vector<int> blocks, float gain,
-          float punch, float color, float level, std::uint32_t seed, Events events = {})
+Case make(std::string name, double rate, int channels, long frames, std::vector<int> blocks, float gain, float punch,
+    float color, float level, std::uint32_t seed, Events events = {})
 {
     Case c;
     c.name = std::move(name);
@@ -85,9 +85,9 @@ std::vector<Case> buildCases()
     // Automation between blocks: all three parameters, a Color change while a
     // glide still runs, several changes at one boundary, Punch every block.
     {
-        Events e{param(0, 1, 0.2), param(1500, 0, 0.8), param(2000, 2, 0.4), param(2600, 2, 0.7),
-                 param(2600, 0, 0.3), param(4000, 2, 0.1), param(4000, 2, 0.9), param(4000, 2, 0.55),
-                 param(6000, 1, 1.0), param(9000, 0, 0.0), param(9100, 0, 1.0), param(12000, 2, 0.0)};
+        Events e{param(0, 1, 0.2), param(1500, 0, 0.8), param(2000, 2, 0.4), param(2600, 2, 0.7), param(2600, 0, 0.3),
+            param(4000, 2, 0.1), param(4000, 2, 0.9), param(4000, 2, 0.55), param(6000, 1, 1.0), param(9000, 0, 0.0),
+            param(9100, 0, 1.0), param(12000, 2, 0.0)};
         for (long f = 13000; f < 15000; f += 97)
             e.push_back(param(f, 1, 0.25 + 0.5 * static_cast<double>((f / 97) % 5) / 4.0));
         list.push_back(make("automation_44100_varying", 44100, 2, n, varying, 0.5f, 0.0f, 0.0f, 0.4f, 18, e));
@@ -101,29 +101,25 @@ std::vector<Case> buildCases()
         std::vector<double> values;
         for (int i = 0; i < 22; ++i)
             values.push_back(static_cast<double>((i * 7) % 11) / 10.0);
-        list.push_back(make("glide700_48000_b1", 48000, 2, n, b1, 0.5f, 0.5f, 0.0f, 0.25f, 21,
-                            colorSteps(700, 700, values)));
-        list.push_back(make("glide1024_96000_odd", 96000, 2, n, odd, 0.5f, 0.5f, 0.0f, 0.25f, 22,
-                            colorSteps(0, 1024, values)));
-        list.push_back(make("glide300_44100_varying", 44100, 2, n, varying, 0.6f, 0.3f, 0.2f, 0.3f, 23,
-                            colorSteps(100, 300, values)));
+        list.push_back(
+            make("glide700_48000_b1", 48000, 2, n, b1, 0.5f, 0.5f, 0.0f, 0.25f, 21, colorSteps(700, 700, values)));
+        list.push_back(
+            make("glide1024_96000_odd", 96000, 2, n, odd, 0.5f, 0.5f, 0.0f, 0.25f, 22, colorSteps(0, 1024, values)));
+        list.push_back(make(
+            "glide300_44100_varying", 44100, 2, n, varying, 0.6f, 0.3f, 0.2f, 0.3f, 23, colorSteps(100, 300, values)));
         list.push_back(make("mono_glide_44100_varying", 44100, 1, n, varying, 0.5f, 0.5f, 0.1f, 0.25f, 24,
-                            colorSteps(50, 1024, values)));
+            colorSteps(50, 1024, values)));
         list.push_back(make("glidecross_22050_b512", 22050, 2, n, b512, 0.5f, 0.4f, 0.0f, 0.3f, 25,
-                            colorSteps(512, 1536, {0.3, 0.35, 0.9, 0.0, 1.0, 0.001, 0.334, 0.04, 0.2})));
-        list.push_back(make("glide_192000_varying", 192000, 2, n, varying, 0.5f, 0.5f, 0.5f, 0.25f, 26,
-                            colorSteps(10, 900, values)));
+            colorSteps(512, 1536, {0.3, 0.35, 0.9, 0.0, 1.0, 0.001, 0.334, 0.04, 0.2})));
+        list.push_back(make(
+            "glide_192000_varying", 192000, 2, n, varying, 0.5f, 0.5f, 0.5f, 0.25f, 26, colorSteps(10, 900, values)));
     }
 
     // The host switches the plug-in off and on, and changes the sample rate.
     {
-        Events e{param(0, 2, 0.6), param(3000, 2, 0.2),
-                 {5000, Event::mainsCycle, 0, 0.0},
-                 param(7000, 1, 0.9),
-                 {9000, Event::newRate, 0, 96000.0},
-                 param(9500, 2, 0.8),
-                 {12000, Event::newRate, 0, 22050.0},
-                 param(14000, 0, 0.7)};
+        Events e{param(0, 2, 0.6), param(3000, 2, 0.2), {5000, Event::mainsCycle, 0, 0.0}, param(7000, 1, 0.9),
+            {9000, Event::newRate, 0, 96000.0}, param(9500, 2, 0.8), {12000, Event::newRate, 0, 22050.0},
+            param(14000, 0, 0.7)};
         list.push_back(make("prepare_44100_varying", 44100, 2, n, varying, 0.5f, 0.5f, 0.3f, 0.3f, 27, e));
         list.push_back(make("mono_prepare_44100_odd", 44100, 1, n, odd, 0.5f, 0.5f, 0.3f, 0.3f, 28, e));
     }
@@ -152,7 +148,8 @@ Case randomCase(std::uint32_t seed)
     auto uniform = [&rng] { return rng.next() * 0.5 + 0.5; }; // [0, 1)
     auto below = [&uniform](int limit) { return static_cast<int>(uniform() * limit); };
     // Parameters: mostly inside 0..1, the ends and a few values beyond.
-    auto value = [&] {
+    auto value = [&]
+    {
         const int k = below(10);
         return k == 0 ? 0.0 : k == 1 ? 1.0 : k == 2 ? uniform() * 3.0 - 1.0 : uniform();
     };
@@ -217,14 +214,30 @@ Render makeInput(const Case& c)
             double v = 0.0;
             switch (kind)
             {
-                case 0: v = r * level; break;
-                case 1: v = sineOfCycles(phase) * level; break;
-                case 2: v = (r * 0.5 + sineOfCycles(phase) * 0.5) * level; break;
-                case 3: v = 0.0; break;
-                case 4: v = r * 2.5 * level * decay; break;
-                case 5: v = r * 1e-5; break;
-                case 6: v = level * 0.7 + (t % 100 == 0 ? (ch == 0 ? level : -level) : 0.0); break;
-                default: v = ((t / 50) % 2 == 0 ? level : -level) * (ch == 0 ? 1.0 : 0.8); break;
+                case 0:
+                    v = r * level;
+                    break;
+                case 1:
+                    v = sineOfCycles(phase) * level;
+                    break;
+                case 2:
+                    v = (r * 0.5 + sineOfCycles(phase) * 0.5) * level;
+                    break;
+                case 3:
+                    v = 0.0;
+                    break;
+                case 4:
+                    v = r * 2.5 * level * decay;
+                    break;
+                case 5:
+                    v = r * 1e-5;
+                    break;
+                case 6:
+                    v = level * 0.7 + (t % 100 == 0 ? (ch == 0 ? level : -level) : 0.0);
+                    break;
+                default:
+                    v = ((t / 50) % 2 == 0 ? level : -level) * (ch == 0 ? 1.0 : 0.8);
+                    break;
             }
             x[static_cast<std::size_t>(i)] = static_cast<float>(v);
         }
@@ -232,8 +245,7 @@ Render makeInput(const Case& c)
     return out;
 }
 
-bool render(const std::shared_ptr<velmohost::PluginLibrary>& library, const Case& c, Render& out,
-            std::string& error)
+bool render(const std::shared_ptr<velmohost::PluginLibrary>& library, const Case& c, Render& out, std::string& error)
 {
     const int largestBlock = *std::max_element(c.blocks.begin(), c.blocks.end());
     velmohost::HostSettings settings;
@@ -364,8 +376,7 @@ bool writeRender(const std::string& path, const Render& r)
             std::uint32_t bits;
             std::memcpy(&bits, &f, sizeof bits);
             const unsigned char bytes[4] = {static_cast<unsigned char>(bits), static_cast<unsigned char>(bits >> 8),
-                                            static_cast<unsigned char>(bits >> 16),
-                                            static_cast<unsigned char>(bits >> 24)};
+                static_cast<unsigned char>(bits >> 16), static_cast<unsigned char>(bits >> 24)};
             file.write(reinterpret_cast<const char*>(bytes), 4);
         }
     return static_cast<bool>(file);
@@ -383,9 +394,9 @@ bool readRender(const std::string& path, int channels, long frames, Render& r)
             unsigned char bytes[4];
             if (!file.read(reinterpret_cast<char*>(bytes), 4))
                 return false;
-            const std::uint32_t bits = static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8
-                                       | static_cast<std::uint32_t>(bytes[2]) << 16
-                                       | static_cast<std::uint32_t>(bytes[3]) << 24;
+            const std::uint32_t bits =
+                static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
+                static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
             std::memcpy(&f, &bits, sizeof f);
         }
     return true;

@@ -21,9 +21,9 @@ struct Event
 {
     enum Kind
     {
-        parameter,   // setParameter(index, value)
-        mainsCycle,  // switch off and on again (the plug-in prepares anew)
-        newRate      // switch off, report value as the new sample rate, switch on
+        parameter,  // setParameter(index, value)
+        mainsCycle, // switch off and on again (the plug-in prepares anew)
+        newRate     // switch off, report value as the new sample rate, switch on
     };
 
     long frame = 0; // applied before the first block that starts at or after this frame
@@ -36,11 +36,11 @@ struct Case
 {
     std::string name;
     double sampleRate = 44100.0;
-    int channels = 2;                 // 1 (mono arrangement) or 2
+    int channels = 2; // 1 (mono arrangement) or 2
     long frames = 0;
-    std::vector<int> blocks;          // block sizes, used in turn and repeated
+    std::vector<int> blocks;                       // block sizes, used in turn and repeated
     float gain = 0.5f, punch = 0.0f, color = 0.0f; // set before the plug-in is switched on
-    float level = 0.5f;               // peak level of the input's loud parts
+    float level = 0.5f;                            // peak level of the input's loud parts
     std::uint32_t seed = 1;
     std::vector<Event> events;
 };
@@ -62,8 +62,7 @@ Render makeInput(const Case& c);
 
 // Renders one case through a new instance of the library; false with error set
 // when the instance cannot be made.
-bool render(const std::shared_ptr<velmohost::PluginLibrary>& library, const Case& c, Render& out,
-            std::string& error);
+bool render(const std::shared_ptr<velmohost::PluginLibrary>& library, const Case& c, Render& out, std::string& error);
 
 // 64-bit FNV-1a over the little-endian bytes of every sample, channel 0 first.
 std::uint64_t checksum(const Render& r);

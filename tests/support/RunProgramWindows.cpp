@@ -63,7 +63,7 @@ ProgramResult runProgram(const std::vector<std::string>& arguments)
     startup.hStdError = writeEnd;
     PROCESS_INFORMATION process{};
     const bool started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                                        &startup, &process) != FALSE;
+                             &startup, &process) != FALSE;
     // Only the child holds the write end now: reading ends when it has gone.
     CloseHandle(writeEnd);
 
@@ -75,8 +75,8 @@ ProgramResult runProgram(const std::vector<std::string>& arguments)
             result.output.append(buffer, n);
 
         DWORD code = 0;
-        if (WaitForSingleObject(process.hProcess, INFINITE) == WAIT_OBJECT_0
-            && GetExitCodeProcess(process.hProcess, &code))
+        if (WaitForSingleObject(process.hProcess, INFINITE) == WAIT_OBJECT_0 &&
+            GetExitCodeProcess(process.hProcess, &code))
             result.status = static_cast<int>(code);
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);

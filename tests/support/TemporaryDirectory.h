@@ -14,7 +14,8 @@ public:
     explicit TemporaryDirectory(const std::string& prefix)
     {
         std::random_device random;
-        path_ = std::filesystem::temp_directory_path() / (prefix + "-" + std::to_string(random()) + std::to_string(random()));
+        path_ = std::filesystem::temp_directory_path() /
+                (prefix + "-" + std::to_string(random()) + std::to_string(random()));
         std::filesystem::create_directories(path_);
     }
 

@@ -37,8 +37,8 @@ float programme(int channel, long frame, float level)
 
 std::vector<std::vector<float>> programme(int channels, long frames, long first)
 {
-    std::vector<std::vector<float>> s(static_cast<std::size_t>(channels),
-                                      std::vector<float>(static_cast<std::size_t>(frames)));
+    std::vector<std::vector<float>> s(
+        static_cast<std::size_t>(channels), std::vector<float>(static_cast<std::size_t>(frames)));
     for (int c = 0; c < channels; ++c)
         for (long i = 0; i < frames; ++i)
             s[static_cast<std::size_t>(c)][static_cast<std::size_t>(i)] =
@@ -52,34 +52,37 @@ const std::vector<Kind>& kinds()
         {"noise", [](int frames, double) { return noise(static_cast<std::size_t>(frames), 5); }},
         {"silence", [](int frames, double) { return std::vector<float>(static_cast<std::size_t>(frames), 0.0f); }},
         {"full-scale square",
-         [](int frames, double rate) {
-             std::vector<float> s(static_cast<std::size_t>(frames));
-             const long period = std::max(2L, std::lround(rate / 100.0));
-             for (int i = 0; i < frames; ++i)
-                 s[static_cast<std::size_t>(i)] = (i % period) < period / 2 ? 1.0f : -1.0f;
-             return s;
-         }},
+            [](int frames, double rate)
+            {
+                std::vector<float> s(static_cast<std::size_t>(frames));
+                const long period = std::max(2L, std::lround(rate / 100.0));
+                for (int i = 0; i < frames; ++i)
+                    s[static_cast<std::size_t>(i)] = (i % period) < period / 2 ? 1.0f : -1.0f;
+                return s;
+            }},
         {"DC", [](int frames, double) { return std::vector<float>(static_cast<std::size_t>(frames), 1.0f); }},
         {"impulses",
-         [](int frames, double) {
-             std::vector<float> s(static_cast<std::size_t>(frames), 0.0f);
-             for (int i = 0; i < frames; i += 3001)
-                 s[static_cast<std::size_t>(i)] = (i / 3001) % 2 == 0 ? 1.0f : -1.0f;
-             return s;
-         }},
+            [](int frames, double)
+            {
+                std::vector<float> s(static_cast<std::size_t>(frames), 0.0f);
+                for (int i = 0; i < frames; i += 3001)
+                    s[static_cast<std::size_t>(i)] = (i / 3001) % 2 == 0 ? 1.0f : -1.0f;
+                return s;
+            }},
         {"sweep",
-         [](int frames, double rate) {
-             // Exponential in frequency.
-             std::vector<float> s(static_cast<std::size_t>(frames));
-             const double k = std::log(rate / 2.0 / 20.0) / frames;
-             double cycles = 0.0;
-             for (int i = 0; i < frames; ++i)
-             {
-                 cycles += 20.0 * std::exp(k * i) / rate;
-                 s[static_cast<std::size_t>(i)] = static_cast<float>(sineOfCycles(cycles));
-             }
-             return s;
-         }},
+            [](int frames, double rate)
+            {
+                // Exponential in frequency.
+                std::vector<float> s(static_cast<std::size_t>(frames));
+                const double k = std::log(rate / 2.0 / 20.0) / frames;
+                double cycles = 0.0;
+                for (int i = 0; i < frames; ++i)
+                {
+                    cycles += 20.0 * std::exp(k * i) / rate;
+                    s[static_cast<std::size_t>(i)] = static_cast<float>(sineOfCycles(cycles));
+                }
+                return s;
+            }},
     };
     return list;
 }

@@ -69,7 +69,6 @@ bool writable(const std::string& extension)
 class HostCommand : public ::testing::Test
 {
 protected:
-
     std::string file(const std::string& name) const { return dir.file(name); }
 
     Audio read(const std::string& path)
@@ -89,8 +88,7 @@ protected:
     }
 
     // Half a second of the test signal in the given format (--format name).
-    std::string writeInput(const std::string& name, const std::string& format, double rate = 44100.0,
-                           int channels = 2)
+    std::string writeInput(const std::string& name, const std::string& format, double rate = 44100.0, int channels = 2)
     {
         Audio audio = velmohost::makeTestSignal(rate, 0.5);
         audio.channels.resize(static_cast<std::size_t>(channels), audio.channels[0]);
@@ -123,8 +121,8 @@ TEST_F(HostCommand, InfoShowsTheIdentityAndTheParametersWithTheirTexts)
     const Result r = run("info " + plugin);
     EXPECT_EQ(r.status, 0) << r.output;
     for (const char* line : {"'Vlmo'", "Velmo", "Tallowick", "flags:          0x231", "editor:         450 x 480",
-                             "bypass                 1", "  0  Gain     0.5  (\"0.50\")  from \"0.00\" at 0 to \"1.00\" at 1",
-                             "  1  Punch    0  (\"0.00\")", "  2  Color    0  (\"0.00\")"})
+             "bypass                 1", "  0  Gain     0.5  (\"0.50\")  from \"0.00\" at 0 to \"1.00\" at 1",
+             "  1  Punch    0  (\"0.00\")", "  2  Color    0  (\"0.00\")"})
         EXPECT_TRUE(contains(r.output, line)) << line << "\n" << r.output;
 }
 
@@ -132,14 +130,12 @@ TEST_F(HostCommand, HelpListsEveryCommandEveryOptionAndAnExample)
 {
     const std::vector<std::pair<std::string, std::vector<std::string>>> commands = {
         {"info", {}},
-        {"render",
-         {"-i, --input FILE", "-o, --output FILE", "-p, --param NAME=VALUE", "--format NAME", "--rate HZ",
-          "--block N", "--seconds S", "--load-state FILE", "--save-state FILE", "--bypass", "--no-progress",
-          "--stats"}},
+        {"render", {"-i, --input FILE", "-o, --output FILE", "-p, --param NAME=VALUE", "--format NAME", "--rate HZ",
+                       "--block N", "--seconds S", "--load-state FILE", "--save-state FILE", "--bypass",
+                       "--no-progress", "--stats"}},
         {"state", {"-p, --param NAME=VALUE", "--load-state FILE", "--save-state FILE"}},
-        {"editor",
-         {"-p, --param NAME=VALUE", "--rate HZ", "--block N", "--seconds S", "--load-state FILE",
-          "--save-state FILE", "--play"}},
+        {"editor", {"-p, --param NAME=VALUE", "--rate HZ", "--block N", "--seconds S", "--load-state FILE",
+                       "--save-state FILE", "--play"}},
     };
 
     for (const char* tool : {"--help", "-h", "help"})
@@ -195,21 +191,25 @@ TEST_F(HostCommand, BadCommandLinesAreRefusedWithStatus2AndSayWhatIsWrong)
         {"render " + plugin + " --bypass=yes", {"--bypass takes no value"}},
         // Parameter values: numbers from 0 to 1, named in the message.
         {"render " + plugin + " -p Punch", {"-p Punch", "NAME=VALUE"}},
-        {"render " + plugin + " -p Gain=abc", {"-p Gain=abc", "\"abc\" is not a number", "Gain takes a number from 0 to 1"}},
+        {"render " + plugin + " -p Gain=abc",
+            {"-p Gain=abc", "\"abc\" is not a number", "Gain takes a number from 0 to 1"}},
         {"render " + plugin + " -p Punch=nan", {"-p Punch=nan", "\"nan\" is not a number"}},
         {"render " + plugin + " -p Punch=inf", {"-p Punch=inf", "\"inf\" is not a number"}},
         {"render " + plugin + " -p Gain=5", {"-p Gain=5", "5 is outside 0 to 1"}},
         {"render " + plugin + " -p Gain=-1", {"-p Gain=-1", "-1 is outside 0 to 1"}},
         {"render " + plugin + " -p Gain=0.5x", {"\"0.5x\" is not a number"}},
-        {"state " + plugin + " -p Volume=0.5", {"no parameter \"Volume\"", "Gain, Punch and Color (or their numbers 0 to 2)"}},
+        {"state " + plugin + " -p Volume=0.5",
+            {"no parameter \"Volume\"", "Gain, Punch and Color (or their numbers 0 to 2)"}},
         {"state " + plugin + " -p 3=0.5", {"no parameter \"3\""}},
         // Output formats: by extension, among those the library writes.
         {"render " + plugin + " -o " + file("x.mp4"), {"cannot write .mp4 files", "the audio library writes", ".wav"}},
         {"render " + plugin + " -o " + file("noextension"), {"has no extension", ".aiff"}},
         {"render " + plugin + " -o " + out + " --format 12", {"--format 12: no such sample format", "16, 24"}},
-        {"render " + plugin + " -o " + file("x.voc") + " --format float", {".voc files cannot hold 32-bit float", "16"}},
+        {"render " + plugin + " -o " + file("x.voc") + " --format float",
+            {".voc files cannot hold 32-bit float", "16"}},
         // Sample rates: a file renders at its own.
-        {"render " + plugin + " -i " + in + " -o " + out + " --rate 48000", {"--rate 48000 does not match", "44100 Hz"}},
+        {"render " + plugin + " -i " + in + " -o " + out + " --rate 48000",
+            {"--rate 48000 does not match", "44100 Hz"}},
         {"render " + plugin + " -i " + in + " -o " + out + " --seconds 2", {"--seconds", "does not apply to -i"}},
         {"render " + plugin + " -i " + in + " -o " + in, {"is the input file"}},
     };
@@ -283,9 +283,21 @@ TEST_F(HostCommand, AFileRendersAtItsOwnRateAndBypassLeavesItAsItWas)
 TEST_F(HostCommand, FormatsRoundTripThroughTheAudioLibrary)
 {
     const std::pair<const char*, const char*> formats[] = {
-        {"wav", "16"},  {"wav", "24"},   {"wav", "32"},  {"wav", "float"}, {"wav", "double"}, {"wav", "8"},
-        {"aiff", "16"}, {"aiff", "24"},  {"aif", "float"}, {"flac", "16"}, {"flac", "24"},  {"caf", "24"},
-        {"w64", "float"}, {"au", "16"},  {"rf64", "24"},
+        {"wav", "16"},
+        {"wav", "24"},
+        {"wav", "32"},
+        {"wav", "float"},
+        {"wav", "double"},
+        {"wav", "8"},
+        {"aiff", "16"},
+        {"aiff", "24"},
+        {"aif", "float"},
+        {"flac", "16"},
+        {"flac", "24"},
+        {"caf", "24"},
+        {"w64", "float"},
+        {"au", "16"},
+        {"rf64", "24"},
     };
     int tried = 0;
     for (const auto& [ext, format] : formats)
@@ -323,7 +335,8 @@ TEST_F(HostCommand, FormatsRoundTripThroughTheAudioLibrary)
     }
     // --format chooses: 16-bit samples are whole floats, so none change.
     const std::string ints = writeInput("ints.aiff", "16");
-    const Result r = run("render " + plugin + " -i " + ints + " -o " + file("ints-float.wav") + " --format float --bypass");
+    const Result r =
+        run("render " + plugin + " -i " + ints + " -o " + file("ints-float.wav") + " --format float --bypass");
     ASSERT_EQ(r.status, 0) << r.output;
     EXPECT_EQ(formatOf(file("ints-float.wav")).describe(), "WAV (Microsoft), 32 bit float");
     EXPECT_EQ(read(file("ints-float.wav")).channels, read(ints).channels);
@@ -340,19 +353,20 @@ TEST_F(HostCommand, FloatWavFilesHaveAFullFormatChunkAndKeepEveryBit)
     ASSERT_GT(bytes.size(), 58u);
     EXPECT_EQ(bytes.substr(0, 4), "RIFF");
     EXPECT_EQ(bytes.substr(8, 8), "WAVEfmt ");
-    EXPECT_EQ(bytes.substr(16, 4), std::string("\x12\0\0\0", 4));  // 18 bytes
-    EXPECT_EQ(bytes.substr(20, 2), std::string("\x03\0", 2));      // IEEE float
-    EXPECT_EQ(bytes.substr(36, 2), std::string("\0\0", 2));        // no extension
+    EXPECT_EQ(bytes.substr(16, 4), std::string("\x12\0\0\0", 4)); // 18 bytes
+    EXPECT_EQ(bytes.substr(20, 2), std::string("\x03\0", 2));     // IEEE float
+    EXPECT_EQ(bytes.substr(36, 2), std::string("\0\0", 2));       // no extension
     EXPECT_EQ(bytes.substr(38, 4), "fact");
     EXPECT_EQ(bytes.substr(50, 4), "data");
-    const auto riffSize = static_cast<std::size_t>(static_cast<unsigned char>(bytes[4]))
-                          | static_cast<std::size_t>(static_cast<unsigned char>(bytes[5])) << 8
-                          | static_cast<std::size_t>(static_cast<unsigned char>(bytes[6])) << 16
-                          | static_cast<std::size_t>(static_cast<unsigned char>(bytes[7])) << 24;
+    const auto riffSize = static_cast<std::size_t>(static_cast<unsigned char>(bytes[4])) |
+                          static_cast<std::size_t>(static_cast<unsigned char>(bytes[5])) << 8 |
+                          static_cast<std::size_t>(static_cast<unsigned char>(bytes[6])) << 16 |
+                          static_cast<std::size_t>(static_cast<unsigned char>(bytes[7])) << 24;
     EXPECT_EQ(riffSize + 8, bytes.size());
 
     // Bypassed, a float file comes back byte for byte.
-    const Result again = run("render " + plugin + " -i " + file("float.wav") + " -o " + file("again.wav") + " --bypass");
+    const Result again =
+        run("render " + plugin + " -i " + file("float.wav") + " -o " + file("again.wav") + " --bypass");
     ASSERT_EQ(again.status, 0) << again.output;
     EXPECT_EQ(bytesOf(file("again.wav")), bytes);
 }
@@ -368,7 +382,8 @@ TEST_F(HostCommand, IntegerOutputsWarnWhenSamplesClip)
     EXPECT_EQ(velmohost::levelOf(read(file("loud.wav")).channels[0]).peak, 1.0f); // -32768
 
     // Float samples keep what lies beyond full scale, without a warning.
-    r = run("render " + plugin + " -i " + in + " -o " + file("loud-float.wav") + " --format float -p Gain=1 -p Punch=0.5");
+    r = run(
+        "render " + plugin + " -i " + in + " -o " + file("loud-float.wav") + " --format float -p Gain=1 -p Punch=0.5");
     ASSERT_EQ(r.status, 0) << r.output;
     EXPECT_FALSE(contains(r.output, "warning")) << r.output;
     EXPECT_GT(velmohost::levelOf(read(file("loud-float.wav")).channels[0]).peak, 1.4f);
@@ -407,13 +422,15 @@ TEST_F(HostCommand, StateFilesThatAreNotVelmoChunksOrThatThePluginRejectsFail)
         {"", " is empty"},
         {"hello, world", "is not a Velmo state chunk: it does not start with \"VC2!\""},
         {"VC2!", "is not a Velmo state chunk: it ends after 4 bytes"},
-        {chunk("<Velmo_SETTINGS Gain=\"0.3\"/>").substr(0, 20), "its length field says 28 bytes of text where the file holds 12"},
+        {chunk("<Velmo_SETTINGS Gain=\"0.3\"/>").substr(0, 20),
+            "its length field says 28 bytes of text where the file holds 12"},
         {"VC2!" + std::string("\0\0\0\0", 4) + "x", "its length field says 0"},
         {chunk("Gain=0.3"), "its text is not XML"},
         {chunk("<Other_SETTINGS Gain=\"0.3\"/>"), "the plug-in rejected the state"},
         {chunk("<Velmo_SETTINGS Gain=0.3/>"), "the plug-in rejected the state"},
         {chunk("<Velmo_SETTINGS/>"), "the plug-in rejected the state"},
-        {chunk("<Velmo_SETTINGS Gain=\"0.3\" Punch=\"2\"/>"), "sets Punch to 2; parameter values are numbers from 0 to 1"},
+        {chunk("<Velmo_SETTINGS Gain=\"0.3\" Punch=\"2\"/>"),
+            "sets Punch to 2; parameter values are numbers from 0 to 1"},
     };
     int n = 0;
     for (const auto& [bytes, fragment] : cases)
@@ -437,7 +454,8 @@ TEST_F(HostCommand, StateFilesThatAreNotVelmoChunksOrThatThePluginRejectsFail)
 TEST_F(HostCommand, ALongFileRendersInConstantMemory)
 {
     constexpr int rate = 96000;
-    auto writeSignal = [&](const std::string& name, std::int64_t frames) {
+    auto writeSignal = [&](const std::string& name, std::int64_t frames)
+    {
         velmohost::FileFormat format;
         std::string note, error;
         ASSERT_TRUE(velmohost::chooseOutputFormat(file(name), "16", 0, 2, rate, format, note, error)) << error;
@@ -449,9 +467,10 @@ TEST_F(HostCommand, ALongFileRendersInConstantMemory)
             ASSERT_TRUE(writer->write(channels, static_cast<long>(std::min<std::int64_t>(48000, frames - done))));
         ASSERT_TRUE(writer->close(error)) << error;
     };
-    auto peakMegabytes = [&](const std::string& in, const std::string& out) {
-        const Result r = run({"render", plugin, "-i", file(in), "-o", file(out), "-p", "Punch=0.5", "-p", "Color=0.5",
-                              "--stats"});
+    auto peakMegabytes = [&](const std::string& in, const std::string& out)
+    {
+        const Result r =
+            run({"render", plugin, "-i", file(in), "-o", file(out), "-p", "Punch=0.5", "-p", "Color=0.5", "--stats"});
         EXPECT_EQ(r.status, 0) << r.output;
         const auto at = r.output.find("peak memory ");
         EXPECT_NE(at, std::string::npos) << r.output;

@@ -62,19 +62,19 @@ class WindowsRenders : public ::testing::Test
 protected:
     void SetUp() override
     {
-        for (const char* name : {"VELMO_LINUX_HOST", "VELMO_LINUX_PLUGIN", "VELMO_WINDOWS_HOST",
-                                 "VELMO_WINDOWS_PLUGIN", "VELMO_WINE_RUN"})
+        for (const char* name :
+            {"VELMO_LINUX_HOST", "VELMO_LINUX_PLUGIN", "VELMO_WINDOWS_HOST", "VELMO_WINDOWS_PLUGIN", "VELMO_WINE_RUN"})
             ASSERT_FALSE(environment(name).empty()) << name << " is not set";
     }
 
     // Renders input through the given host command line; the output file.
     std::string render(const std::vector<std::string>& host, const std::string& plugin, const std::string& input,
-                       const Case& c, const std::string& outputName)
+        const Case& c, const std::string& outputName)
     {
         const std::string output = dir.file(outputName);
         std::vector<std::string> command(host);
         for (const std::string& a : {std::string("render"), plugin, std::string("-i"), input, std::string("-o"), output,
-                                     std::string("--block"), std::to_string(c.block)})
+                 std::string("--block"), std::to_string(c.block)})
             command.push_back(a);
         for (const std::string& p : testsupport::splitWords(c.parameters))
             command.push_back(p);
@@ -111,10 +111,10 @@ TEST_F(WindowsRenders, AreTheLinuxRendersByteForByte)
         std::string error;
         ASSERT_TRUE(velmohost::writeAudio(inputFile, input, error)) << error;
 
-        const Audio onLinux = read(render(linuxHost, environment("VELMO_LINUX_PLUGIN"), inputFile, c,
-                                          std::string(c.name) + "-linux.wav"));
-        const Audio onWindows = read(render(windowsHost, environment("VELMO_WINDOWS_PLUGIN"), inputFile, c,
-                                            std::string(c.name) + "-windows.wav"));
+        const Audio onLinux = read(
+            render(linuxHost, environment("VELMO_LINUX_PLUGIN"), inputFile, c, std::string(c.name) + "-linux.wav"));
+        const Audio onWindows = read(render(
+            windowsHost, environment("VELMO_WINDOWS_PLUGIN"), inputFile, c, std::string(c.name) + "-windows.wav"));
         ASSERT_EQ(onWindows.channels.size(), onLinux.channels.size()) << c.name;
         ASSERT_EQ(onWindows.frames(), input.frames()) << c.name;
 

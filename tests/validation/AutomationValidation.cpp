@@ -45,16 +45,18 @@ void automate(const ValueSet& set, int channels)
     std::atomic<long> events{0};
 
     // A second host thread, automating at the same time.
-    std::thread other([&] {
-        std::mt19937 random(9);
-        while (running.load())
+    std::thread other(
+        [&]
         {
-            const float v = set.values[random() % set.values.size()];
-            plugin->setParameter(static_cast<VstInt32>(random() % 3), v);
-            ++events;
-            std::this_thread::yield();
-        }
-    });
+            std::mt19937 random(9);
+            while (running.load())
+            {
+                const float v = set.values[random() % set.values.size()];
+                plugin->setParameter(static_cast<VstInt32>(random() % 3), v);
+                ++events;
+                std::this_thread::yield();
+            }
+        });
 
     std::mt19937 random(3);
     const std::vector<float> noise = testsignals::noise(48000, 3);
@@ -62,18 +64,20 @@ void automate(const ValueSet& set, int channels)
     // Gain may be anything at any moment: the limit is the loudest.
     OutputCheck check(peakLimit(1.0f));
     long storedWrong = 0;
-    runBlocks(*plugin, asChannels(noise, channels), [] { return 32; },
-              [&](long, int n, float* const* out) {
-                  for (int c = 0; c < channels; ++c)
-                      check.check(out[c], n);
-                  // Between sub-blocks: all three parameters, from the audio thread.
-                  for (VstInt32 p = 0; p < 3; ++p)
-                  {
-                      const float v = set.values[random() % set.values.size()];
-                      plugin->setParameter(p, v);
-                      ++events;
-                  }
-              });
+    runBlocks(
+        *plugin, asChannels(noise, channels), [] { return 32; },
+        [&](long, int n, float* const* out)
+        {
+            for (int c = 0; c < channels; ++c)
+                check.check(out[c], n);
+            // Between sub-blocks: all three parameters, from the audio thread.
+            for (VstInt32 p = 0; p < 3; ++p)
+            {
+                const float v = set.values[random() % set.values.size()];
+                plugin->setParameter(p, v);
+                ++events;
+            }
+        });
 
     running = false;
     other.join();
@@ -118,7 +122,8 @@ void expectCleanAudio(const ValueSet& set)
         for (VstInt32 p = 0; p < 3; ++p)
             for (float held : set.values)
             {
-                SCOPED_TRACE(testing::Message() << "parameter " << p << " = " << held << ", " << channels << " channel(s)");
+                SCOPED_TRACE(
+                    testing::Message() << "parameter " << p << " = " << held << ", " << channels << " channel(s)");
                 auto plugin = openInstance();
                 ASSERT_TRUE(plugin);
                 prepare(*plugin, channels, 44100.0, 256);
@@ -126,11 +131,13 @@ void expectCleanAudio(const ValueSet& set)
                 ++figures().automationEvents;
 
                 OutputCheck check(peakLimit(1.0f));
-                runBlocks(*plugin, asChannels(programme(1, 8192)[0], channels), [] { return 256; },
-                          [&](long, int n, float* const* out) {
-                              for (int c = 0; c < channels; ++c)
-                                  check.check(out[c], n);
-                          });
+                runBlocks(
+                    *plugin, asChannels(programme(1, 8192)[0], channels), [] { return 256; },
+                    [&](long, int n, float* const* out)
+                    {
+                        for (int c = 0; c < channels; ++c)
+                            check.check(out[c], n);
+                    });
                 EXPECT_TRUE(check.clean()) << check.report();
                 EXPECT_GT(check.peak, 0.001f); // -36 dB at the lowest Gain
             }

@@ -25,23 +25,30 @@ TEST(ValidationEditor, OpenAndCloseWhileAnotherThreadProcessesAndAutomates)
 
         std::atomic<bool> running{true};
         OutputCheck check(peakLimit(1.0f));
-        std::thread audio([&] {
-            const auto input = asChannels(programme(1, 4096)[0], channels);
-            while (running.load())
-                runBlocks(*plugin, input, [] { return 128; }, [&](long, int n, float* const* out) {
-                    for (int c = 0; c < channels; ++c)
-                        check.check(out[c], n);
-                });
-        });
-        std::thread automation([&] {
-            static const float values[] = {0.0f, 1.0f, 0.3f, -0.5f, 1.5f, 0.8f};
-            for (int i = 0; running.load(); ++i)
+        std::thread audio(
+            [&]
             {
-                plugin->setParameter(i % 3, values[i % std::size(values)]);
-                ++figures().automationEvents;
-                std::this_thread::sleep_for(std::chrono::microseconds(300));
-            }
-        });
+                const auto input = asChannels(programme(1, 4096)[0], channels);
+                while (running.load())
+                    runBlocks(
+                        *plugin, input, [] { return 128; },
+                        [&](long, int n, float* const* out)
+                        {
+                            for (int c = 0; c < channels; ++c)
+                                check.check(out[c], n);
+                        });
+            });
+        std::thread automation(
+            [&]
+            {
+                static const float values[] = {0.0f, 1.0f, 0.3f, -0.5f, 1.5f, 0.8f};
+                for (int i = 0; running.load(); ++i)
+                {
+                    plugin->setParameter(i % 3, values[i % std::size(values)]);
+                    ++figures().automationEvents;
+                    std::this_thread::sleep_for(std::chrono::microseconds(300));
+                }
+            });
 
         // Each opening decodes the editor's images: slow when sanitized.
         const int rounds = sanitized ? 6 : 30;
@@ -49,7 +56,8 @@ TEST(ValidationEditor, OpenAndCloseWhileAnotherThreadProcessesAndAutomates)
         {
             // The host's UI thread, sometimes a different one where the
             // platform allows it.
-            auto openAndClose = [&] {
+            auto openAndClose = [&]
+            {
                 ASSERT_TRUE(plugin->openEditor(window->parentHandle())) << "round " << round;
                 window->pump(3);
                 plugin->idleEditor();

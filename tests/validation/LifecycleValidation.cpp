@@ -20,8 +20,9 @@ void openRunAndClose(int channels, float punch)
     plugin->setParameter(1, punch);
     prepare(*plugin, channels, 44100.0, 256);
     OutputCheck check(peakLimit(0.5f));
-    runBlocks(*plugin, asChannels(programme(1, 700)[0], channels), [] { return 256; },
-              [&](long, int n, float* const* out) { check.check(out[0], n); });
+    runBlocks(
+        *plugin, asChannels(programme(1, 700)[0], channels), [] { return 256; },
+        [&](long, int n, float* const* out) { check.check(out[0], n); });
     EXPECT_TRUE(check.clean()) << check.report();
     plugin->setMains(false);
     EXPECT_EQ(plugin->close(), 1);
@@ -38,10 +39,12 @@ TEST(ValidationLifecycle, InstancesOpenAndCloseOnSeveralThreadsAtOnce)
 {
     std::vector<std::thread> threads;
     for (int t = 0; t < 6; ++t)
-        threads.emplace_back([t] {
-            for (int i = 0; i < 50; ++i)
-                openRunAndClose(1 + (i + t) % 2, static_cast<float>(t) / 6.0f);
-        });
+        threads.emplace_back(
+            [t]
+            {
+                for (int i = 0; i < 50; ++i)
+                    openRunAndClose(1 + (i + t) % 2, static_cast<float>(t) / 6.0f);
+            });
 
     // Meanwhile one instance stays open for a while, then goes too.
     auto longLived = openInstance();
@@ -69,8 +72,9 @@ TEST(ValidationLifecycle, MainsOnAndOffBetweenRuns)
 
         const std::vector<std::vector<float>> input(stereo.begin(), stereo.begin() + channels);
         OutputCheck check(peakLimit(0.5f));
-        runBlocks(*plugin, input, [&] { return plugin->blockSize(); },
-                  [&](long, int n, float* const* out) { check.check(out[0], n); });
+        runBlocks(
+            *plugin, input, [&] { return plugin->blockSize(); },
+            [&](long, int n, float* const* out) { check.check(out[0], n); });
         ASSERT_TRUE(check.clean()) << "round " << round << ": " << check.report();
         EXPECT_GT(check.peak, 0.01f) << "round " << round;
     }
@@ -88,7 +92,8 @@ std::function<int()> blockSource(int blockSize)
     if (blockSize != varying)
         return [blockSize] { return blockSize; };
     auto index = std::make_shared<unsigned>(0);
-    return [index] {
+    return [index]
+    {
         static const int sizes[] = {512, 1, 8192, 7, 64, 4096, 32, 1024, 3, 700};
         return sizes[(*index)++ % std::size(sizes)];
     };
@@ -112,8 +117,9 @@ TEST(ValidationLifecycle, EveryRateAndBlockSizeInMonoAndStereo)
         for (int blockSize : sizes)
             for (int channels : {1, 2})
             {
-                SCOPED_TRACE(testing::Message() << rate << " Hz, block " << (blockSize == varying ? "varying" : std::to_string(blockSize))
-                                                << ", " << channels << " channel(s)");
+                SCOPED_TRACE(testing::Message()
+                             << rate << " Hz, block " << (blockSize == varying ? "varying" : std::to_string(blockSize))
+                             << ", " << channels << " channel(s)");
                 auto plugin = openInstance();
                 ASSERT_TRUE(plugin);
                 plugin->setParameter(0, 1.0f);
@@ -123,10 +129,11 @@ TEST(ValidationLifecycle, EveryRateAndBlockSizeInMonoAndStereo)
 
                 OutputCheck check(peakLimit(1.0f));
                 runBlocks(*plugin, asChannels(signal, channels), blockSource(blockSize),
-                          [&](long, int n, float* const* out) {
-                              for (int c = 0; c < channels; ++c)
-                                  check.check(out[c], n);
-                          });
+                    [&](long, int n, float* const* out)
+                    {
+                        for (int c = 0; c < channels; ++c)
+                            check.check(out[c], n);
+                    });
                 EXPECT_TRUE(check.clean()) << check.report();
                 EXPECT_GT(check.peak, 0.1f);
                 ++figures().rateAndBlockSizeRuns;
@@ -149,11 +156,13 @@ TEST(ValidationLifecycle, AbsurdSampleRates)
         plugin->setMains(true);
 
         OutputCheck check(peakLimit(0.5f));
-        runBlocks(*plugin, asChannels(programme(1, 4096)[0], 2), [] { return 512; },
-                  [&](long, int n, float* const* out) {
-                      check.check(out[0], n);
-                      check.check(out[1], n);
-                  });
+        runBlocks(
+            *plugin, asChannels(programme(1, 4096)[0], 2), [] { return 512; },
+            [&](long, int n, float* const* out)
+            {
+                check.check(out[0], n);
+                check.check(out[1], n);
+            });
         EXPECT_TRUE(check.clean()) << check.report();
         EXPECT_EQ(plugin->tailSize(), 0);
     }

@@ -153,16 +153,19 @@ void onTrappedSystemCall(int, siginfo_t* info, void* context)
         if (n < static_cast<long>(std::size(firstSystemCalls)))
             firstSystemCalls[n] = info->si_syscall;
     }
-    r[REG_RAX] = velmoValidationRawSystemCall(info->si_syscall, r[REG_RDI], r[REG_RSI], r[REG_RDX], r[REG_R10],
-                                              r[REG_R8], r[REG_R9]);
+    r[REG_RAX] = velmoValidationRawSystemCall(
+        info->si_syscall, r[REG_RDI], r[REG_RSI], r[REG_RDX], r[REG_R10], r[REG_R8], r[REG_R9]);
 }
 
 // Counts the system calls of the calling thread from now until it ends; an
 // empty answer when it does, else why it cannot.
 std::string countSystemCallsOfThisThread()
 {
-    static const bool handlerInstalled = [] {
-        struct sigaction action{};
+    static const bool handlerInstalled = []
+    {
+        struct sigaction action
+        {
+        };
         action.sa_sigaction = onTrappedSystemCall;
         action.sa_flags = SA_SIGINFO;
         return sigaction(SIGSYS, &action, nullptr) == 0;
@@ -216,80 +219,80 @@ std::string systemCallNames()
 
 extern "C"
 {
-int pthread_mutex_lock(pthread_mutex_t* m)
-{
-    if (watched())
+    int pthread_mutex_lock(pthread_mutex_t* m)
     {
-        if (pthread_mutex_trylock(m) == 0)
-            return 0;
-        return timedWait([m] { return VALIDATION_NEXT(pthread_mutex_lock)(m); });
+        if (watched())
+        {
+            if (pthread_mutex_trylock(m) == 0)
+                return 0;
+            return timedWait([m] { return VALIDATION_NEXT(pthread_mutex_lock)(m); });
+        }
+        return VALIDATION_NEXT(pthread_mutex_lock)(m);
     }
-    return VALIDATION_NEXT(pthread_mutex_lock)(m);
-}
 
-int pthread_rwlock_rdlock(pthread_rwlock_t* l)
-{
-    if (watched())
+    int pthread_rwlock_rdlock(pthread_rwlock_t* l)
     {
-        if (pthread_rwlock_tryrdlock(l) == 0)
-            return 0;
-        return timedWait([l] { return VALIDATION_NEXT(pthread_rwlock_rdlock)(l); });
+        if (watched())
+        {
+            if (pthread_rwlock_tryrdlock(l) == 0)
+                return 0;
+            return timedWait([l] { return VALIDATION_NEXT(pthread_rwlock_rdlock)(l); });
+        }
+        return VALIDATION_NEXT(pthread_rwlock_rdlock)(l);
     }
-    return VALIDATION_NEXT(pthread_rwlock_rdlock)(l);
-}
 
-int pthread_rwlock_wrlock(pthread_rwlock_t* l)
-{
-    if (watched())
+    int pthread_rwlock_wrlock(pthread_rwlock_t* l)
     {
-        if (pthread_rwlock_trywrlock(l) == 0)
-            return 0;
-        return timedWait([l] { return VALIDATION_NEXT(pthread_rwlock_wrlock)(l); });
+        if (watched())
+        {
+            if (pthread_rwlock_trywrlock(l) == 0)
+                return 0;
+            return timedWait([l] { return VALIDATION_NEXT(pthread_rwlock_wrlock)(l); });
+        }
+        return VALIDATION_NEXT(pthread_rwlock_wrlock)(l);
     }
-    return VALIDATION_NEXT(pthread_rwlock_wrlock)(l);
-}
 
-int pthread_cond_wait(pthread_cond_t* c, pthread_mutex_t* m)
-{
-    noteWait();
-    return VALIDATION_NEXT(pthread_cond_wait)(c, m);
-}
+    int pthread_cond_wait(pthread_cond_t* c, pthread_mutex_t* m)
+    {
+        noteWait();
+        return VALIDATION_NEXT(pthread_cond_wait)(c, m);
+    }
 
-int pthread_cond_timedwait(pthread_cond_t* c, pthread_mutex_t* m, const timespec* t)
-{
-    noteWait();
-    return VALIDATION_NEXT(pthread_cond_timedwait)(c, m, t);
-}
+    int pthread_cond_timedwait(pthread_cond_t* c, pthread_mutex_t* m, const timespec* t)
+    {
+        noteWait();
+        return VALIDATION_NEXT(pthread_cond_timedwait)(c, m, t);
+    }
 
-int sem_wait(sem_t* s)
-{
-    noteWait();
-    return VALIDATION_NEXT(sem_wait)(s);
-}
+    int sem_wait(sem_t* s)
+    {
+        noteWait();
+        return VALIDATION_NEXT(sem_wait)(s);
+    }
 
-int sem_timedwait(sem_t* s, const timespec* t)
-{
-    noteWait();
-    return VALIDATION_NEXT(sem_timedwait)(s, t);
-}
+    int sem_timedwait(sem_t* s, const timespec* t)
+    {
+        noteWait();
+        return VALIDATION_NEXT(sem_timedwait)(s, t);
+    }
 
-int nanosleep(const timespec* t, timespec* left)
-{
-    noteWait();
-    return VALIDATION_NEXT(nanosleep)(t, left);
-}
+    int nanosleep(const timespec* t, timespec* left)
+    {
+        noteWait();
+        return VALIDATION_NEXT(nanosleep)(t, left);
+    }
 
-int clock_nanosleep(clockid_t clock, int flags, const timespec* t, timespec* left)
-{
-    noteWait();
-    return VALIDATION_NEXT(clock_nanosleep)(clock, flags, t, left);
-}
+    int clock_nanosleep(clockid_t clock, int flags, const timespec* t, timespec* left)
+    {
+        noteWait();
+        return VALIDATION_NEXT(clock_nanosleep)(clock, flags, t, left);
+    }
 
-int sched_yield()
-{
-    noteWait();
-    return VALIDATION_NEXT(sched_yield)();
-}
+    int sched_yield()
+    {
+        noteWait();
+        return VALIDATION_NEXT(sched_yield)();
+    }
 }
 
 using namespace Validation;
@@ -309,8 +312,8 @@ struct BlockRun
     int channels = 2;
     int blockSize = 256;
     int blocks = 2000;
-    int subBlockSize = 0;   // the host's automation points: 0 for none
-    bool realTime = false;  // a block every blockSize / 44100 seconds, as a device asks
+    int subBlockSize = 0;             // the host's automation points: 0 for none
+    bool realTime = false;            // a block every blockSize / 44100 seconds, as a device asks
     std::function<void(int)> between; // after every watched sub-block, with its number
 };
 
@@ -322,15 +325,18 @@ Counts watchBlocks(Plugin& plugin, const BlockRun& run)
 {
     const int channels = run.channels, blockSize = run.blockSize;
     const int subBlockSize = run.subBlockSize > 0 ? run.subBlockSize : blockSize;
-    std::vector<std::vector<float>> in(static_cast<std::size_t>(channels), std::vector<float>(static_cast<std::size_t>(blockSize)));
+    std::vector<std::vector<float>> in(
+        static_cast<std::size_t>(channels), std::vector<float>(static_cast<std::size_t>(blockSize)));
     auto out = in;
-    auto fill = [&](int block) {
+    auto fill = [&](int block)
+    {
         for (int c = 0; c < channels; ++c)
             for (int i = 0; i < blockSize; ++i)
                 in[static_cast<std::size_t>(c)][static_cast<std::size_t>(i)] =
                     programme(c, static_cast<long>(block) * blockSize + i, 0.8f);
     };
-    auto pointers = [&](std::vector<std::vector<float>>& buffers, int offset) {
+    auto pointers = [&](std::vector<std::vector<float>>& buffers, int offset)
+    {
         std::vector<float*> p;
         for (auto& b : buffers)
             p.push_back(b.data() + offset);
@@ -338,57 +344,59 @@ Counts watchBlocks(Plugin& plugin, const BlockRun& run)
     };
 
     Counts counts;
-    std::thread audio([&] {
-        counts.systemCallsNotCounted = countSystemCallsOfThisThread();
-
-        for (int k = 0; k < 8; ++k)
+    std::thread audio(
+        [&]
         {
-            fill(k);
-            plugin.processReplacing(pointers(in, 0).data(), pointers(out, 0).data(), blockSize);
-        }
+            counts.systemCallsNotCounted = countSystemCallsOfThisThread();
 
-        // Every pointer the watched blocks need, made before.
-        std::vector<std::vector<float*>> ins, outs;
-        for (int offset = 0; offset < blockSize; offset += subBlockSize)
-        {
-            ins.push_back(pointers(in, offset));
-            outs.push_back(pointers(out, offset));
-        }
-        const auto period = std::chrono::duration<double>(blockSize / 44100.0);
-        auto next = std::chrono::steady_clock::now();
-
-        allocations::clear();
-        waits = 0;
-        systemCalls = 0;
-        longestWaitNs = 0;
-        totalWaitNs = 0;
-        int subBlock = 0;
-        for (int k = 0; k < run.blocks; ++k)
-        {
-            if (run.realTime)
+            for (int k = 0; k < 8; ++k)
             {
-                next += std::chrono::duration_cast<std::chrono::steady_clock::duration>(period);
-                std::this_thread::sleep_until(next);
+                fill(k);
+                plugin.processReplacing(pointers(in, 0).data(), pointers(out, 0).data(), blockSize);
             }
-            fill(k);
-            for (std::size_t s = 0; s < ins.size(); ++s)
-            {
-                const int n = std::min(subBlockSize, blockSize - static_cast<int>(s) * subBlockSize);
-                const Watching watching;
-                plugin.processReplacing(ins[s].data(), outs[s].data(), n);
-                if (run.between)
-                    run.between(subBlock++);
-            }
-        }
 
-        counts.blocks = run.blocks;
-        counts.allocations = allocations::count();
-        counts.waits = waits.load();
-        counts.systemCalls = systemCalls.load();
-        counts.firstSystemCalls = systemCallNames();
-        counts.longestWaitUs = static_cast<double>(longestWaitNs.load()) / 1000.0;
-        counts.totalWaitUs = static_cast<double>(totalWaitNs.load()) / 1000.0;
-    });
+            // Every pointer the watched blocks need, made before.
+            std::vector<std::vector<float*>> ins, outs;
+            for (int offset = 0; offset < blockSize; offset += subBlockSize)
+            {
+                ins.push_back(pointers(in, offset));
+                outs.push_back(pointers(out, offset));
+            }
+            const auto period = std::chrono::duration<double>(blockSize / 44100.0);
+            auto next = std::chrono::steady_clock::now();
+
+            allocations::clear();
+            waits = 0;
+            systemCalls = 0;
+            longestWaitNs = 0;
+            totalWaitNs = 0;
+            int subBlock = 0;
+            for (int k = 0; k < run.blocks; ++k)
+            {
+                if (run.realTime)
+                {
+                    next += std::chrono::duration_cast<std::chrono::steady_clock::duration>(period);
+                    std::this_thread::sleep_until(next);
+                }
+                fill(k);
+                for (std::size_t s = 0; s < ins.size(); ++s)
+                {
+                    const int n = std::min(subBlockSize, blockSize - static_cast<int>(s) * subBlockSize);
+                    const Watching watching;
+                    plugin.processReplacing(ins[s].data(), outs[s].data(), n);
+                    if (run.between)
+                        run.between(subBlock++);
+                }
+            }
+
+            counts.blocks = run.blocks;
+            counts.allocations = allocations::count();
+            counts.waits = waits.load();
+            counts.systemCalls = systemCalls.load();
+            counts.firstSystemCalls = systemCallNames();
+            counts.longestWaitUs = static_cast<double>(longestWaitNs.load()) / 1000.0;
+            counts.totalWaitUs = static_cast<double>(totalWaitNs.load()) / 1000.0;
+        });
     audio.join();
     return counts;
 }
@@ -421,13 +429,15 @@ TEST(ValidationRealtime, TheCountersSeeAllocationsWaitsAndSystemCalls)
 
     pthread_mutex_t busy = PTHREAD_MUTEX_INITIALIZER;
     pthread_mutex_lock(&busy);
-    std::thread waiter([&] {
+    std::thread waiter(
+        [&]
         {
-            const Watching watching;
-            pthread_mutex_lock(&busy);
-        }
-        pthread_mutex_unlock(&busy);
-    });
+            {
+                const Watching watching;
+                pthread_mutex_lock(&busy);
+            }
+            pthread_mutex_unlock(&busy);
+        });
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     pthread_mutex_unlock(&busy);
     waiter.join();
@@ -435,16 +445,18 @@ TEST(ValidationRealtime, TheCountersSeeAllocationsWaitsAndSystemCalls)
     EXPECT_GT(longestWaitNs.load(), 0);
 
     std::string notCounted;
-    std::thread caller([&] {
-        notCounted = countSystemCallsOfThisThread();
-        systemCalls = 0;
-        long pid = 0;
+    std::thread caller(
+        [&]
         {
-            const Watching watching;
-            pid = syscall(SYS_getpid);
-        }
-        EXPECT_GT(pid, 0);
-    });
+            notCounted = countSystemCallsOfThisThread();
+            systemCalls = 0;
+            long pid = 0;
+            {
+                const Watching watching;
+                pid = syscall(SYS_getpid);
+            }
+            EXPECT_GT(pid, 0);
+        });
     caller.join();
     if (notCounted.empty())
         EXPECT_EQ(systemCalls.load(), 1);
@@ -503,7 +515,8 @@ TEST(ValidationRealtime, ColorAutomatedBetweenSubBlocksNeverWaitsAllocatesOrCall
         run.blocks = 500;
         run.subBlockSize = 32;
         const float odd[] = {-1.0f, 2.0f, std::nanf(""), std::numeric_limits<float>::infinity(), 1e30f};
-        run.between = [&](int k) {
+        run.between = [&](int k)
+        {
             plugin->setParameter(2, k % 10 == 9 ? odd[(k / 10) % 5] : static_cast<float>(k % 97) / 97.0f);
             ++figures().automationEvents;
         };
@@ -542,15 +555,17 @@ TEST(ValidationRealtime, ColorFromAnotherThreadAllocatesNothingAndItsWaitsAreMea
 
         std::atomic<bool> running{true};
         std::atomic<long> changes{0};
-        std::thread host([&] {
-            for (int k = 0; running.load(); ++k)
+        std::thread host(
+            [&]
             {
-                plugin->setParameter(2, static_cast<float>(k % 100) / 100.0f);
-                ++changes;
-                if (c.changeEvery.count() > 0)
-                    std::this_thread::sleep_for(c.changeEvery);
-            }
-        });
+                for (int k = 0; running.load(); ++k)
+                {
+                    plugin->setParameter(2, static_cast<float>(k % 100) / 100.0f);
+                    ++changes;
+                    if (c.changeEvery.count() > 0)
+                        std::this_thread::sleep_for(c.changeEvery);
+                }
+            });
         BlockRun run;
         run.blockSize = 64;
         run.blocks = c.blocks;
@@ -563,10 +578,10 @@ TEST(ValidationRealtime, ColorFromAnotherThreadAllocatesNothingAndItsWaitsAreMea
         EXPECT_EQ(counts.allocations, 0);
         std::printf("Color from another thread, %s: %ld blocks of 64 samples, %ld Color changes; the audio thread "
                     "waited %ld times (%.2f%% of blocks), longest %.1f us, %.1f us in all; %s system calls\n",
-                    c.what, counts.blocks, changes.load(), counts.waits,
-                    100.0 * static_cast<double>(counts.waits) / static_cast<double>(counts.blocks),
-                    counts.longestWaitUs, counts.totalWaitUs,
-                    counts.systemCallsNotCounted.empty() ? std::to_string(counts.systemCalls).c_str() : "uncounted");
+            c.what, counts.blocks, changes.load(), counts.waits,
+            100.0 * static_cast<double>(counts.waits) / static_cast<double>(counts.blocks), counts.longestWaitUs,
+            counts.totalWaitUs,
+            counts.systemCallsNotCounted.empty() ? std::to_string(counts.systemCalls).c_str() : "uncounted");
     }
 }
 
@@ -587,8 +602,9 @@ TEST(ValidationRealtime, AnAbsurdBlockSizeIsNotPreparedFor)
     }
 
     OutputCheck check(peakLimit(0.5f));
-    runBlocks(*plugin, {programme(1, 3000)[0]}, [] { return 3000; },
-              [&](long, int n, float* const* out) { check.check(out[0], n); });
+    runBlocks(
+        *plugin, {programme(1, 3000)[0]}, [] { return 3000; },
+        [&](long, int n, float* const* out) { check.check(out[0], n); });
     EXPECT_TRUE(check.clean()) << check.report();
     EXPECT_GT(check.peak, 0.1f);
 }

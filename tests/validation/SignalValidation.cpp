@@ -37,20 +37,22 @@ TEST(ValidationSignals, OrdinaryInputsStayFiniteAndWithinTheLimit)
             for (double rate : {8000.0, 44100.0, 384000.0})
                 for (int channels : {1, 2})
                 {
-                    SCOPED_TRACE(testing::Message() << signal.name << ", " << settings.name << ", " << rate
-                                                    << " Hz, " << channels << " channel(s)");
+                    SCOPED_TRACE(testing::Message() << signal.name << ", " << settings.name << ", " << rate << " Hz, "
+                                                    << channels << " channel(s)");
                     auto plugin = openInstance();
                     ASSERT_TRUE(plugin);
                     apply(*plugin, settings);
                     prepare(*plugin, channels, rate, 512);
 
                     OutputCheck check(peakLimit(settings.gain));
-                    runBlocks(*plugin, asChannels(signal.make(static_cast<int>(rate / 4), rate), channels),
-                              [] { return 512; },
-                              [&](long, int n, float* const* out) {
-                                  for (int c = 0; c < channels; ++c)
-                                      check.check(out[c], n);
-                              });
+                    runBlocks(
+                        *plugin, asChannels(signal.make(static_cast<int>(rate / 4), rate), channels),
+                        [] { return 512; },
+                        [&](long, int n, float* const* out)
+                        {
+                            for (int c = 0; c < channels; ++c)
+                                check.check(out[c], n);
+                        });
                     EXPECT_TRUE(check.clean()) << check.report();
                     ++figures().inputsTried;
                 }
@@ -65,8 +67,7 @@ TEST(ValidationSignals, OneNonFiniteHugeOrSubnormalSampleLeavesNoTrace)
 {
     const float inf = std::numeric_limits<float>::infinity();
     const float badValues[] = {std::nanf(""), -std::nanf(""), inf, -inf, 1e30f, -1e30f,
-                               std::numeric_limits<float>::max(), std::numeric_limits<float>::denorm_min(),
-                               -1e-40f};
+        std::numeric_limits<float>::max(), std::numeric_limits<float>::denorm_min(), -1e-40f};
     const Settings settings[] = {settingsTable[0], settingsTable[1]};
     constexpr int frames = 16384;
     constexpr long badAt = 5000;
@@ -92,17 +93,19 @@ TEST(ValidationSignals, OneNonFiniteHugeOrSubnormalSampleLeavesNoTrace)
 
                     OutputCheck badBlock, after(peakLimit(s.gain));
                     float peakLater = 0.0f;
-                    runBlocks(*plugin, input, [&] { return blockSize; },
-                              [&](long first, int n, float* const* out) {
-                                  const bool holdsBad = first <= badAt && badAt < first + n;
-                                  for (int c = 0; c < channels; ++c)
-                                  {
-                                      (holdsBad ? badBlock : after).check(out[c], n);
-                                      if (first > badAt + 2048)
-                                          for (int i = 0; i < n; ++i)
-                                              peakLater = std::max(peakLater, std::fabs(out[c][i]));
-                                  }
-                              });
+                    runBlocks(
+                        *plugin, input, [&] { return blockSize; },
+                        [&](long first, int n, float* const* out)
+                        {
+                            const bool holdsBad = first <= badAt && badAt < first + n;
+                            for (int c = 0; c < channels; ++c)
+                            {
+                                (holdsBad ? badBlock : after).check(out[c], n);
+                                if (first > badAt + 2048)
+                                    for (int i = 0; i < n; ++i)
+                                        peakLater = std::max(peakLater, std::fabs(out[c][i]));
+                            }
+                        });
 
                     EXPECT_TRUE(after.clean()) << "after the bad sample: " << after.report();
                     if (std::fabs(bad) <= 1e30f)

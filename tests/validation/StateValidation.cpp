@@ -90,7 +90,8 @@ TEST(ValidationState, DamagedChunksChangeParametersOnlyAsValidOnesDo)
     std::mt19937 random(12);
     long judged = 0;
 
-    auto tryChunk = [&](const Chunk& chunk, const std::string& what) {
+    auto tryChunk = [&](const Chunk& chunk, const std::string& what)
+    {
         for (VstInt32 i = 0; i < 3; ++i)
             target->setParameter(i, 0.125f * static_cast<float>(i + 1));
         const auto before = parameterBits(*target);
@@ -162,7 +163,8 @@ TEST(ValidationState, OversizedChunksOfEveryKindFinishAndLeaveAWorkingInstance)
         chunks.push_back({chunk, "length " + std::to_string(length)});
     }
     // A valid element, then a megabyte of junk.
-    auto trailing = AdversarialChunks::frame("<Velmo_SETTINGS Gain=\"0.25\"/>" + AdversarialChunks::junk(1 << 20, "<\"'&>x", 4));
+    auto trailing =
+        AdversarialChunks::frame("<Velmo_SETTINGS Gain=\"0.25\"/>" + AdversarialChunks::junk(1 << 20, "<\"'&>x", 4));
     chunks.push_back({trailing, "junk after the element"});
 
     for (const auto& [chunk, what] : chunks)

@@ -18,8 +18,8 @@ public:
         auto& f = figures();
         std::printf("validation figures: %ld instances opened, %ld rate and block-size runs, "
                     "%ld automation events, %ld inputs tried, %ld blocks checked, %ld chunks set",
-                    f.instancesOpened.load(), f.rateAndBlockSizeRuns.load(), f.automationEvents.load(),
-                    f.inputsTried.load(), f.blocksChecked.load(), f.chunksSet.load());
+            f.instancesOpened.load(), f.rateAndBlockSizeRuns.load(), f.automationEvents.load(), f.inputsTried.load(),
+            f.blocksChecked.load(), f.chunksSet.load());
         if (f.chunksSet.load() > 0)
             std::printf(", slowest chunk %.3f ms (%s)", f.slowestChunkMs, f.slowestChunk.c_str());
         std::printf("\n");
@@ -92,8 +92,8 @@ void OutputCheck::check(const float* samples, int count)
 std::string OutputCheck::report() const
 {
     std::ostringstream s;
-    s << nans << " NaN, " << infinities << " infinite, " << subnormals << " subnormal, " << overLimit
-      << " over " << limit << " (peak " << peak << ")";
+    s << nans << " NaN, " << infinities << " infinite, " << subnormals << " subnormal, " << overLimit << " over "
+      << limit << " (peak " << peak << ")";
     return s.str();
 }
 
@@ -107,9 +107,8 @@ void prepare(Plugin& plugin, int channels, double rate, int maxBlock)
     plugin.setMains(true);
 }
 
-long runBlocks(Plugin& plugin, const std::vector<std::vector<float>>& input,
-               const std::function<int()>& nextBlock,
-               const std::function<void(long first, int frames, float* const* out)>& checkBlock)
+long runBlocks(Plugin& plugin, const std::vector<std::vector<float>>& input, const std::function<int()>& nextBlock,
+    const std::function<void(long first, int frames, float* const* out)>& checkBlock)
 {
     const std::size_t channels = input.size();
     const long frames = static_cast<long>(input[0].size());

@@ -76,9 +76,8 @@ void prepare(Plugin& plugin, int channels, double rate, int maxBlock);
 // Runs `input` (one vector per channel) through processReplacing in blocks
 // whose sizes nextBlock() chooses, checking each output block with
 // checkBlock(first frame, frames, outputs). Answers the number of blocks.
-long runBlocks(Plugin& plugin, const std::vector<std::vector<float>>& input,
-               const std::function<int()>& nextBlock,
-               const std::function<void(long first, int frames, float* const* out)>& checkBlock);
+long runBlocks(Plugin& plugin, const std::vector<std::vector<float>>& input, const std::function<int()>& nextBlock,
+    const std::function<void(long first, int frames, float* const* out)>& checkBlock);
 
 // The right channel made from the left: inverted and delayed, so the side
 // signal is not zero.

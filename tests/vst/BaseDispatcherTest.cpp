@@ -34,8 +34,7 @@ std::vector<Row> baseRows()
         {"program == numPrograms", effSetProgram, 0, 4, nullptr, 0, 0, 0, {}},
         {"negative program", effSetProgram, 0, -1, nullptr, 0, 0, 0, {}},
         {"get program", effGetProgram, 0, 0, nullptr, 0, 2, 2, {{"getProgram"}}},
-        {"negative program sign-extended", effGetProgram, 0, 0, nullptr, 0, -5, -5,
-         {{"getProgram"}}},
+        {"negative program sign-extended", effGetProgram, 0, 0, nullptr, 0, -5, -5, {{"getProgram"}}},
         {"set program name", effSetProgramName, 0, 0, buf, 0, 0, 0, {{"setProgramName", 0, 0, buf}}},
         {"get program name", effGetProgramName, 0, 0, buf, 0, 0, 0, {{"getProgramName", 0, 0, buf}}},
         {"label", effGetParamLabel, 2, 0, buf, 0, 0, 0, {{"getParameterLabel", 2, 0, buf}}},
@@ -43,7 +42,7 @@ std::vector<Row> baseRows()
         {"name", effGetParamName, 0, 0, buf, 0, 0, 0, {{"getParameterName", 0, 0, buf}}},
         {"vu", effGetVu, 0, 0, nullptr, 0, 9, 0, {}},
         {"sample rate from opt", effSetSampleRate, 0, 96000, nullptr, 48000.0f, 0, 0,
-         {{"setSampleRate", 0, 0, nullptr, nullptr, 48000.0f}}},
+            {{"setSampleRate", 0, 0, nullptr, nullptr, 48000.0f}}},
         {"block size", effSetBlockSize, 0, 512, nullptr, 0, 0, 0, {{"setBlockSize", 512}}},
         {"mains on", effMainsChanged, 0, 1, nullptr, 0, 0, 0, {{"resume"}}},
         {"mains on, -1", effMainsChanged, 0, -1, nullptr, 0, 0, 0, {{"resume"}}},
@@ -60,8 +59,7 @@ std::vector<Row> baseRows()
         {"identify", effIdentify, 0, 0, nullptr, 0, 1, 0x4E764566, {}},
         {"bank chunk", effGetChunk, 0, 0, buf, 0, 100, 100, {{"getChunk", 0, 0, buf}}},
         {"preset chunk", effGetChunk, 3, 0, buf, 0, 100, 100, {{"getChunk", 1, 0, buf}}},
-        {"negative chunk size sign-extended", effGetChunk, -1, 0, buf, 0, -2, -2,
-         {{"getChunk", 1, 0, buf}}},
+        {"negative chunk size sign-extended", effGetChunk, -1, 0, buf, 0, -2, -2, {{"getChunk", 1, 0, buf}}},
         {"set bank chunk", effSetChunk, 0, 77, buf, 0, 1, 1, {{"setChunk", 77, 0, buf}}},
         {"set preset chunk", effSetChunk, 1, 77, buf, 0, -3, -3, {{"setChunk", 77, 1, buf}}},
         {"negative opcode", -1, 0, 0, nullptr, 0, 1, 0, {}},
@@ -69,14 +67,13 @@ std::vector<Row> baseRows()
     if (k64)
     {
         rows.push_back({"program beyond 32 bits", effSetProgram, 0, kBit32, nullptr, 0, 0, 0, {}});
-        rows.push_back({"program beyond 32 bits, low bits in range", effSetProgram, 0, kBit32 + 1,
-                        nullptr, 0, 0, 0, {}});
-        rows.push_back({"block size truncated to 32 bits", effSetBlockSize, 0, kBit32 + 256,
-                        nullptr, 0, 0, 0, {{"setBlockSize", 256}}});
-        rows.push_back({"mains on, only bit 32", effMainsChanged, 0, kBit32, nullptr, 0, 0, 0,
-                        {{"resume"}}});
-        rows.push_back({"chunk size truncated to 32 bits", effSetChunk, 0, kBit32 + 5, buf, 0, 0,
-                        0, {{"setChunk", 5, 0, buf}}});
+        rows.push_back(
+            {"program beyond 32 bits, low bits in range", effSetProgram, 0, kBit32 + 1, nullptr, 0, 0, 0, {}});
+        rows.push_back({"block size truncated to 32 bits", effSetBlockSize, 0, kBit32 + 256, nullptr, 0, 0, 0,
+            {{"setBlockSize", 256}}});
+        rows.push_back({"mains on, only bit 32", effMainsChanged, 0, kBit32, nullptr, 0, 0, 0, {{"resume"}}});
+        rows.push_back(
+            {"chunk size truncated to 32 bits", effSetChunk, 0, kBit32 + 5, buf, 0, 0, 0, {{"setChunk", 5, 0, buf}}});
     }
     return rows;
 }
@@ -140,8 +137,7 @@ TEST(BaseDispatcher, DefaultsRoundTripThroughTheRecord)
     EXPECT_EQ(effect.getSampleRate(), 48000.0f);
     EXPECT_EQ(effect.getBlockSize(), 256);
 
-    for (VstInt32 opcode : {effGetProgramName, effGetParamLabel, effGetParamDisplay,
-                            effGetParamName})
+    for (VstInt32 opcode : {effGetProgramName, effGetParamLabel, effGetParamDisplay, effGetParamName})
     {
         char text[8];
         std::memset(text, 'x', sizeof(text));
@@ -168,9 +164,12 @@ TEST(BaseDispatcher, EditorOpcodesReachAnAttachedEditor)
         const char* op;
     };
     const Case cases[] = {
-        {effEditGetRect, true, 1, "getRect"}, {effEditGetRect, false, 0, "getRect"},
-        {effEditOpen, true, 1, "open"},       {effEditOpen, false, 0, "open"},
-        {effEditClose, true, 0, "close"},     {effEditIdle, true, 0, "idle"},
+        {effEditGetRect, true, 1, "getRect"},
+        {effEditGetRect, false, 0, "getRect"},
+        {effEditOpen, true, 1, "open"},
+        {effEditOpen, false, 0, "open"},
+        {effEditClose, true, 0, "close"},
+        {effEditIdle, true, 0, "idle"},
     };
     for (const Case& c : cases)
     {

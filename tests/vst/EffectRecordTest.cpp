@@ -35,14 +35,12 @@ TEST(EffectRecord, FreshRecordHasTheConstructorValuesAtTheInterfaceOffsets)
     // Offsets of the x86-64 and the 32-bit build.
     struct Layout
     {
-        std::size_t size, dispatcher, numPrograms, numParams, numInputs, numOutputs, flags, resvd1,
-            resvd2, initialDelay, realQualities, offQualities, ioRatio, object, user, uniqueID,
-            version, processReplacing, future;
+        std::size_t size, dispatcher, numPrograms, numParams, numInputs, numOutputs, flags, resvd1, resvd2,
+            initialDelay, realQualities, offQualities, ioRatio, object, user, uniqueID, version, processReplacing,
+            future;
     };
-    const Layout l = k64 ? Layout{192, 8, 40, 44, 48, 52, 56, 64, 72, 80, 84, 88, 92, 96, 104, 112,
-                                  116, 120, 136}
-                         : Layout{144, 4, 20, 24, 28, 32, 36, 40, 44, 48, 52, 56, 60, 64, 68, 72,
-                                  76, 80, 88};
+    const Layout l = k64 ? Layout{192, 8, 40, 44, 48, 52, 56, 64, 72, 80, 84, 88, 92, 96, 104, 112, 116, 120, 136}
+                         : Layout{144, 4, 20, 24, 28, 32, 36, 40, 44, 48, 52, 56, 60, 64, 68, 72, 76, 80, 88};
     ASSERT_EQ(sizeof(AEffect), l.size);
 
     const unsigned char magicBytes[4] = {0x50, 0x74, 0x73, 0x56};
@@ -63,8 +61,7 @@ TEST(EffectRecord, FreshRecordHasTheConstructorValuesAtTheInterfaceOffsets)
     EXPECT_EQ(e->process, &AudioEffect::processClass);
     EXPECT_EQ(e->setParameter, &AudioEffect::setParameterClass);
     EXPECT_EQ(e->getParameter, &AudioEffect::getParameterClass);
-    EXPECT_EQ(fieldAt<AEffectProcessProc>(e, l.processReplacing),
-              &AudioEffect::processClassReplacing);
+    EXPECT_EQ(fieldAt<AEffectProcessProc>(e, l.processReplacing), &AudioEffect::processClassReplacing);
     EXPECT_EQ(e->processDoubleReplacing, &AudioEffect::processClassDoubleReplacing);
 
     EXPECT_TRUE(allZero(e, l.resvd1, sizeof(VstIntPtr)));
@@ -128,8 +125,7 @@ struct Closing : PlainEffect
     std::vector<std::string>* log;
     explicit Closing(std::vector<std::string>* l) : log(l) {}
     ~Closing() override { log->push_back("destructor"); }
-    VstIntPtr dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
-                         float opt) override
+    VstIntPtr dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) override
     {
         log->push_back("dispatcher " + std::to_string(opcode));
         AudioEffectX::dispatcher(opcode, index, value, ptr, opt);
@@ -148,8 +144,7 @@ TEST(EffectRecord, CloseAnswersOneAndDeletesTheObject)
     EXPECT_EQ(dispatch(e, effOpen), 7); // other opcodes pass the dispatcher's answer
     EXPECT_EQ(dispatch(e, effClose), 1);
 
-    const std::vector<std::string> expected = {"dispatcher 0", "dispatcher 1", "close",
-                                               "destructor"};
+    const std::vector<std::string> expected = {"dispatcher 0", "dispatcher 1", "close", "destructor"};
     EXPECT_EQ(log, expected);
 }
 

@@ -47,8 +47,7 @@ std::vector<Row> extendedRows()
         {effShellGetNextPlugin, 0, 0, A, 0, 0x41424344, 0x41424344, {"getNextShellPlugin", 0, 0, A}},
         {effStartProcess, 0, 0, nullptr, 0, -7, -7, {"startProcess"}},
         {effStopProcess, 0, 0, nullptr, 0, 8, 8, {"stopProcess"}},
-        {effSetTotalSampleToProcess, 0, 48000, nullptr, 0, 48000, 48000,
-         {"setTotalSampleToProcess", 48000}},
+        {effSetTotalSampleToProcess, 0, 48000, nullptr, 0, 48000, 48000, {"setTotalSampleToProcess", 48000}},
         {effBeginLoadBank, 0, 0, A, 0, -1, -1, {"beginLoadBank", 0, 0, A}},
         {effBeginLoadProgram, 0, 0, A, 0, 1, 1, {"beginLoadProgram", 0, 0, A}},
         {effGetNumMidiInputChannels, 0, 0, nullptr, 0, 16, 16, {"getNumMidiInputChannels"}},
@@ -86,12 +85,10 @@ std::vector<Row> extendedRows()
     if (k64)
     {
         rows.push_back({effSetBypass, 0, kBit32, nullptr, 0, 1, 1, {"setBypass", 1}});
-        rows.push_back({effVendorSpecific, 1, kBit32 + 2, A, 0, kBit32 + 9, kBit32 + 9,
-                        {"vendorSpecific", 1, kBit32 + 2, A}});
-        rows.push_back({effGetProgramNameIndexed, 1, kBit32 - 1, A, 0, 1, 1,
-                        {"getProgramNameIndexed", -1, 1, A}});
-        rows.push_back({effSetTotalSampleToProcess, 0, kBit32 + 7, nullptr, 0, 7, 7,
-                        {"setTotalSampleToProcess", 7}});
+        rows.push_back(
+            {effVendorSpecific, 1, kBit32 + 2, A, 0, kBit32 + 9, kBit32 + 9, {"vendorSpecific", 1, kBit32 + 2, A}});
+        rows.push_back({effGetProgramNameIndexed, 1, kBit32 - 1, A, 0, 1, 1, {"getProgramNameIndexed", -1, 1, A}});
+        rows.push_back({effSetTotalSampleToProcess, 0, kBit32 + 7, nullptr, 0, 7, 7, {"setTotalSampleToProcess", 7}});
         rows.push_back({effGetPlugCategory, 0, 0, nullptr, 0, kBit32 + 1, 1, {"getPlugCategory"}});
     }
     return rows;
@@ -107,8 +104,7 @@ TEST(ExtendedDispatcher, OpcodeTable)
         probe.answer = row.answer;
         // The probe records canDo's text; the rows give only the pointer.
         bufA[0] = 0;
-        const VstIntPtr result =
-            dispatch(probe.getAeffect(), row.opcode, row.index, row.value, row.ptr, row.opt);
+        const VstIntPtr result = dispatch(probe.getAeffect(), row.opcode, row.index, row.value, row.ptr, row.opt);
         EXPECT_EQ(result, row.expected);
         ASSERT_EQ(probe.calls.size(), 1u);
         EXPECT_EQ(probe.calls[0], row.call);
@@ -141,8 +137,7 @@ namespace
 struct Forwarding : PlainEffect
 {
     int count = 0;
-    VstIntPtr dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
-                         float opt) override
+    VstIntPtr dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) override
     {
         ++count;
         return AudioEffectX::dispatcher(opcode, index, value, ptr, opt);
@@ -168,28 +163,49 @@ TEST(ExtendedDispatcher, DefaultAnswers)
         VstIntPtr expected;
     };
     const Case cases[] = {
-        {effGetVstVersion, 0, 2400},        {effVendorSpecific, 5, 0},
-        {effProcessEvents, 0, 0},           {effStartProcess, 0, 0},
-        {effStopProcess, 0, 0},             {effGetNumMidiInputChannels, 0, 0},
-        {effGetNumMidiOutputChannels, 0, 0}, {effBeginLoadBank, 0, 0},
-        {effBeginLoadProgram, 0, 0},        {effGetMidiProgramName, 0, 0},
-        {effGetMidiProgramCategory, 0, 0},  {effShellGetNextPlugin, 0, 0},
-        {effGetCurrentMidiProgram, 0, -1},  {effSetTotalSampleToProcess, 48000, 48000},
-        {effSetTotalSampleToProcess, -7, -7}, {effSetPanLaw, 1, 0},
-        {effSetProcessPrecision, 1, 0},     {effBeginSetProgram, 0, 0},
-        {effEndSetProgram, 0, 0},           {effHasMidiProgramsChanged, 0, 0},
-        {effGetMidiKeyName, 0, 0},          {effProcessVarIo, 0, 0},
-        {effString2Parameter, 0, 0},        {effGetParameterProperties, 0, 0},
-        {effOfflineNotify, 1, 0},           {effOfflinePrepare, 1, 0},
-        {effOfflineRun, 1, 0},              {effEditKeyDown, 0x41, 0},
-        {effEditKeyUp, 0x41, 0},            {effSetEditKnobMode, 2, 0},
+        {effGetVstVersion, 0, 2400},
+        {effVendorSpecific, 5, 0},
+        {effProcessEvents, 0, 0},
+        {effStartProcess, 0, 0},
+        {effStopProcess, 0, 0},
+        {effGetNumMidiInputChannels, 0, 0},
+        {effGetNumMidiOutputChannels, 0, 0},
+        {effBeginLoadBank, 0, 0},
+        {effBeginLoadProgram, 0, 0},
+        {effGetMidiProgramName, 0, 0},
+        {effGetMidiProgramCategory, 0, 0},
+        {effShellGetNextPlugin, 0, 0},
+        {effGetCurrentMidiProgram, 0, -1},
+        {effSetTotalSampleToProcess, 48000, 48000},
+        {effSetTotalSampleToProcess, -7, -7},
+        {effSetPanLaw, 1, 0},
+        {effSetProcessPrecision, 1, 0},
+        {effBeginSetProgram, 0, 0},
+        {effEndSetProgram, 0, 0},
+        {effHasMidiProgramsChanged, 0, 0},
+        {effGetMidiKeyName, 0, 0},
+        {effProcessVarIo, 0, 0},
+        {effString2Parameter, 0, 0},
+        {effGetParameterProperties, 0, 0},
+        {effOfflineNotify, 1, 0},
+        {effOfflinePrepare, 1, 0},
+        {effOfflineRun, 1, 0},
+        {effEditKeyDown, 0x41, 0},
+        {effEditKeyUp, 0x41, 0},
+        {effSetEditKnobMode, 2, 0},
         // the wrapper's operations: the base answers in their result kinds
-        {effCanBeAutomated, 0, 1},          {effGetProgramNameIndexed, 0, 0},
-        {effGetInputProperties, 0, 0},      {effGetOutputProperties, 0, 0},
-        {effSetSpeakerArrangement, 0, 0},   {effSetBypass, 1, 0},
-        {effGetTailSize, 0, 0},             {effGetEffectName, 0, 0},
-        {effGetVendorString, 0, 0},         {effGetProductString, 0, 0},
-        {effGetVendorVersion, 0, 0},        {effCanDo, 0, 0},
+        {effCanBeAutomated, 0, 1},
+        {effGetProgramNameIndexed, 0, 0},
+        {effGetInputProperties, 0, 0},
+        {effGetOutputProperties, 0, 0},
+        {effSetSpeakerArrangement, 0, 0},
+        {effSetBypass, 1, 0},
+        {effGetTailSize, 0, 0},
+        {effGetEffectName, 0, 0},
+        {effGetVendorString, 0, 0},
+        {effGetProductString, 0, 0},
+        {effGetVendorVersion, 0, 0},
+        {effCanDo, 0, 0},
         {effGetPlugCategory, 0, 0},
     };
     FakeHost host;
@@ -197,8 +213,7 @@ TEST(ExtendedDispatcher, DefaultAnswers)
     for (const Case& c : cases)
     {
         bufA[0] = 0;
-        EXPECT_EQ(dispatch(effect.getAeffect(), c.opcode, 0, c.value, bufA), c.expected)
-            << "opcode " << c.opcode;
+        EXPECT_EQ(dispatch(effect.getAeffect(), c.opcode, 0, c.value, bufA), c.expected) << "opcode " << c.opcode;
     }
     EXPECT_TRUE(host.calls.empty());
 }
@@ -209,9 +224,7 @@ TEST(ExtendedDispatcher, GetSpeakerArrangementClearsBothPointers)
     VstSpeakerArrangement sentinel{};
     VstSpeakerArrangement* in = &sentinel;
     VstSpeakerArrangement* out = &sentinel;
-    EXPECT_EQ(dispatch(effect.getAeffect(), effGetSpeakerArrangement, 0,
-                       reinterpret_cast<VstIntPtr>(&in), &out),
-              0);
+    EXPECT_EQ(dispatch(effect.getAeffect(), effGetSpeakerArrangement, 0, reinterpret_cast<VstIntPtr>(&in), &out), 0);
     EXPECT_EQ(in, nullptr);
     EXPECT_EQ(out, nullptr);
 
@@ -253,8 +266,7 @@ TEST(ExtendedDispatcher, KeyAndKnobOpcodesReachTheEditor)
         auto* ed = new FakeEditor;
         ed->answer = c.editorAnswer;
         effect.attachEditor(ed);
-        EXPECT_EQ(dispatch(effect.getAeffect(), c.opcode, c.index, c.value, nullptr, c.opt),
-                  c.expected);
+        EXPECT_EQ(dispatch(effect.getAeffect(), c.opcode, c.index, c.value, nullptr, c.opt), c.expected);
         ASSERT_EQ(ed->calls.size(), 1u);
         EXPECT_EQ(ed->calls[0], c.call);
     }
@@ -291,8 +303,8 @@ TEST(ExtendedDispatcher, ResumeAsksForMidiOnlyWhenTheEffectWantsIt)
 
         std::vector<Call> expected;
         if (c.asksCanDo)
-            expected.push_back({"canDo", 0, 0, probe.calls.empty() ? nullptr : probe.calls[0].p,
-                                nullptr, 0.0f, "receiveVstMidiEvent"});
+            expected.push_back({"canDo", 0, 0, probe.calls.empty() ? nullptr : probe.calls[0].p, nullptr, 0.0f,
+                "receiveVstMidiEvent"});
         if (c.wantsMidi)
             expected.push_back({"wantEvents", 1});
         EXPECT_EQ(probe.calls, expected);

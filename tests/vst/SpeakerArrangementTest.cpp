@@ -192,9 +192,7 @@ TEST(SpeakerArrangement, MatchCopiesTypeAndEverySpeaker)
         ASSERT_NE(to, from);
         EXPECT_EQ(to->type, 3);
         EXPECT_EQ(to->numChannels, channels);
-        EXPECT_EQ(std::memcmp(speaker(to, 0), speaker(from, 0),
-                              112u * static_cast<std::size_t>(channels)),
-                  0);
+        EXPECT_EQ(std::memcmp(speaker(to, 0), speaker(from, 0), 112u * static_cast<std::size_t>(channels)), 0);
         effect.deallocateArrangement(&to);
         effect.deallocateArrangement(&from);
     }

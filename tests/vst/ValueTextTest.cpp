@@ -58,10 +58,10 @@ TEST(ValueText, Float2String)
         {1234567.0f, 8, "1234567."},
         {-123456.0f, 8, "-123456."},
         {9999999.0f, 8, "9999999."},
-        {-9999999.0f, 8, "-9999999"},  // seven digits and the sign fill the field
-        {12345678.0f, 8, "12345678"},  // eight digits fill the field
+        {-9999999.0f, 8, "-9999999"}, // seven digits and the sign fill the field
+        {12345678.0f, 8, "12345678"}, // eight digits fill the field
         {99999992.0f, 8, "99999992"},
-        {99999999.0f, 8, "Huge!"},     // single precision makes it 100000000
+        {99999999.0f, 8, "Huge!"}, // single precision makes it 100000000
         {-10000000.0f, 8, "Huge!"},
         {kInf, 8, "Huge!"},
         {-kInf, 8, "Huge!"},
@@ -135,12 +135,8 @@ TEST(ValueText, DB2String)
 TEST(ValueText, HzAndMsUseTheSampleRate)
 {
     PlainEffect effect; // 44100 Hz
-    const auto hz = [](float v) {
-        return Render([v](PlainEffect& e, char* t, VstInt32 n) { e.Hz2string(v, t, n); });
-    };
-    const auto ms = [](float v) {
-        return Render([v](PlainEffect& e, char* t, VstInt32 n) { e.ms2string(v, t, n); });
-    };
+    const auto hz = [](float v) { return Render([v](PlainEffect& e, char* t, VstInt32 n) { e.Hz2string(v, t, n); }); };
+    const auto ms = [](float v) { return Render([v](PlainEffect& e, char* t, VstInt32 n) { e.ms2string(v, t, n); }); };
     EXPECT_EQ(render(effect, hz(100.0f), 8), "441.0000");
     EXPECT_EQ(render(effect, hz(0.0f), 8), "0.000000");
     EXPECT_EQ(render(effect, ms(441.0f), 8), "10.00000");

@@ -20,8 +20,7 @@ FakeHost::~FakeHost()
         activeHost = nullptr;
 }
 
-VstIntPtr FakeHost::callback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
-                             void* ptr, float opt)
+VstIntPtr FakeHost::callback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt)
 {
     FakeHost* host = activeHost;
     if (host == nullptr)
@@ -36,14 +35,13 @@ VstIntPtr FakeHost::callback(AEffect* effect, VstInt32 opcode, VstInt32 index, V
 
 bool operator==(const Call& a, const Call& b)
 {
-    return a.op == b.op && a.x == b.x && a.y == b.y && a.p == b.p && a.q == b.q
-           && (a.f == b.f || (a.f != a.f && b.f != b.f)) && a.text == b.text;
+    return a.op == b.op && a.x == b.x && a.y == b.y && a.p == b.p && a.q == b.q &&
+           (a.f == b.f || (a.f != a.f && b.f != b.f)) && a.text == b.text;
 }
 
 std::ostream& operator<<(std::ostream& os, const Call& c)
 {
-    os << c.op << "(x=" << c.x << ", y=" << c.y << ", p=" << c.p << ", q=" << c.q
-       << ", f=" << c.f;
+    os << c.op << "(x=" << c.x << ", y=" << c.y << ", p=" << c.p << ", q=" << c.q << ", f=" << c.f;
     if (!c.text.empty())
         os << ", text=\"" << c.text << "\"";
     return os << ")";

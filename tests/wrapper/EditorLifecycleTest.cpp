@@ -48,11 +48,10 @@ protected:
             plugin->closeEditor();
             closing += Clock::now() - closeStart;
         }
-        const auto ms = [count](Clock::duration d) {
-            return std::chrono::duration<double, std::milli>(d).count() / count;
-        };
-        std::printf("editor opened in %.1f ms and closed in %.1f ms on average (%d times)\n", ms(opening),
-                    ms(closing), count);
+        const auto ms = [count](Clock::duration d)
+        { return std::chrono::duration<double, std::milli>(d).count() / count; };
+        std::printf(
+            "editor opened in %.1f ms and closed in %.1f ms on average (%d times)\n", ms(opening), ms(closing), count);
     }
 
     std::unique_ptr<Plugin> plugin;
@@ -63,22 +62,26 @@ protected:
 TEST_F(EditorLifecycle, OpensAgainAndAgainWhileAudioAndParametersRun)
 {
     std::atomic<bool> running{true};
-    std::thread audio([&] {
-        const auto in = programme(2, 256);
-        while (running.load())
+    std::thread audio(
+        [&]
         {
-            render(*plugin, in);
-            // The host's log of its callbacks (one per block) would count as growth.
-            plugin->calls().clear();
-        }
-    });
-    std::thread automation([&] {
-        for (int i = 0; running.load(); ++i)
+            const auto in = programme(2, 256);
+            while (running.load())
+            {
+                render(*plugin, in);
+                // The host's log of its callbacks (one per block) would count as growth.
+                plugin->calls().clear();
+            }
+        });
+    std::thread automation(
+        [&]
         {
-            plugin->setParameter(i % 3, static_cast<float>(i % 101) / 100.0f);
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-    });
+            for (int i = 0; running.load(); ++i)
+            {
+                plugin->setParameter(i % 3, static_cast<float>(i % 101) / 100.0f);
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        });
 
     openAndClose(10);
     const long before = residentKilobytes();
@@ -142,7 +145,12 @@ TEST_F(EditorLifecycle, EditorsOfSeveralInstancesAtOnce)
     // Closing from several threads at once.
     std::vector<std::thread> closers;
     for (auto& p : others)
-        closers.emplace_back([&p] { p->closeEditor(); p->close(); });
+        closers.emplace_back(
+            [&p]
+            {
+                p->closeEditor();
+                p->close();
+            });
     for (auto& t : closers)
         t.join();
 }

@@ -33,12 +33,14 @@ TEST(PluginIdentity, RecordHasTheInterfaceLayout)
     auto plugin = makePlugin();
     ASSERT_TRUE(plugin);
     const auto* bytes = reinterpret_cast<const unsigned char*>(plugin->effect());
-    auto int32At = [bytes](std::size_t offset) {
+    auto int32At = [bytes](std::size_t offset)
+    {
         std::int32_t v;
         std::memcpy(&v, bytes + offset, sizeof v);
         return v;
     };
-    auto pointerAt = [bytes](std::size_t offset) {
+    auto pointerAt = [bytes](std::size_t offset)
+    {
         void* v;
         std::memcpy(&v, bytes + offset, sizeof v);
         return v;
@@ -115,11 +117,21 @@ TEST(PluginIdentity, CanDoAnswers)
     auto plugin = makePlugin();
     ASSERT_TRUE(plugin);
     const std::pair<const char*, VstIntPtr> cases[] = {
-        {"sendVstEvents", -1},         {"sendVstMidiEvent", -1},     {"sendVstMidiEvents", -1},
-        {"receiveVstEvents", -1},      {"receiveVstMidiEvent", -1},  {"receiveVstMidiEvents", -1},
-        {"openCloseAnyThread", -1},    {"receiveVstTimeInfo", 1},    {"conformsToWindowRules", 1},
-        {"bypass", 1},                 {"offline", 0},               {"midiProgramNames", 0},
-        {"", 0},                       {"Bypass", 0},                {"bypass ", 0},
+        {"sendVstEvents", -1},
+        {"sendVstMidiEvent", -1},
+        {"sendVstMidiEvents", -1},
+        {"receiveVstEvents", -1},
+        {"receiveVstMidiEvent", -1},
+        {"receiveVstMidiEvents", -1},
+        {"openCloseAnyThread", -1},
+        {"receiveVstTimeInfo", 1},
+        {"conformsToWindowRules", 1},
+        {"bypass", 1},
+        {"offline", 0},
+        {"midiProgramNames", 0},
+        {"", 0},
+        {"Bypass", 0},
+        {"bypass ", 0},
     };
     for (const auto& [query, answer] : cases)
         EXPECT_EQ(plugin->canDo(query), answer) << '"' << query << '"';
@@ -144,7 +156,12 @@ TEST(PluginIdentity, ParametersHaveNamesTextsAndNoLabels)
     EXPECT_FALSE(plugin->canBeAutomated(-1));
 
     const std::pair<float, const char*> displays[] = {
-        {0.0f, "0.00"}, {0.5f, "0.50"}, {1.0f, "1.00"}, {0.125f, "0.13"}, {0.375f, "0.38"}, {0.994f, "0.99"},
+        {0.0f, "0.00"},
+        {0.5f, "0.50"},
+        {1.0f, "1.00"},
+        {0.125f, "0.13"},
+        {0.375f, "0.38"},
+        {0.994f, "0.99"},
     };
     for (const auto& [value, text] : displays)
     {
@@ -170,7 +187,8 @@ TEST(PluginIdentity, TextsStayWithinTheHostBuffers)
     }
     for (VstInt32 index : {-1, 3, 1000})
     {
-        for (const TextAnswer& t : {plugin->parameterName(index), plugin->parameterDisplay(index), plugin->parameterLabel(index)})
+        for (const TextAnswer& t :
+            {plugin->parameterName(index), plugin->parameterDisplay(index), plugin->parameterLabel(index)})
         {
             EXPECT_EQ(t.text, "") << index;
             EXPECT_FALSE(t.overrun) << index;

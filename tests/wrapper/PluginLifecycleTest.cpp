@@ -38,22 +38,24 @@ TEST(PluginLifecycle, InstancesOnSeveralThreadsAtOnce)
     std::atomic<int> failures{0};
     std::vector<std::thread> threads;
     for (int t = 0; t < 4; ++t)
-        threads.emplace_back([&, t] {
-            for (int i = 0; i < 8; ++i)
+        threads.emplace_back(
+            [&, t]
             {
-                auto plugin = makePlugin();
-                if (!plugin)
+                for (int i = 0; i < 8; ++i)
                 {
-                    ++failures;
-                    continue;
+                    auto plugin = makePlugin();
+                    if (!plugin)
+                    {
+                        ++failures;
+                        continue;
+                    }
+                    plugin->setParameter(t % 3, 0.8f);
+                    plugin->setMains(true);
+                    const auto out = render(*plugin, programme(2, 2048));
+                    if (!std::isfinite(out[0].back()) || plugin->getChunk().empty())
+                        ++failures;
                 }
-                plugin->setParameter(t % 3, 0.8f);
-                plugin->setMains(true);
-                const auto out = render(*plugin, programme(2, 2048));
-                if (!std::isfinite(out[0].back()) || plugin->getChunk().empty())
-                    ++failures;
-            }
-        });
+            });
     for (auto& t : threads)
         t.join();
     EXPECT_EQ(failures.load(), 0);
@@ -66,23 +68,27 @@ TEST(PluginLifecycle, HostThreadsSetParametersAndStateWhileAudioRuns)
     plugin->setMains(true);
 
     std::atomic<bool> running{true};
-    std::thread audio([&] {
-        const auto in = programme(2, 512);
-        while (running.load())
-            render(*plugin, in);
-    });
+    std::thread audio(
+        [&]
+        {
+            const auto in = programme(2, 512);
+            while (running.load())
+                render(*plugin, in);
+        });
 
     std::vector<std::thread> hosts;
     for (int t = 0; t < 3; ++t)
-        hosts.emplace_back([&, t] {
-            for (int i = 0; i < 300; ++i)
+        hosts.emplace_back(
+            [&, t]
             {
-                plugin->setParameter(i % 3, static_cast<float>((i * 7 + t) % 100) / 100.0f);
-                plugin->getParameter((i + 1) % 3);
-                if (i % 50 == t)
-                    plugin->setChunk(plugin->getChunk());
-            }
-        });
+                for (int i = 0; i < 300; ++i)
+                {
+                    plugin->setParameter(i % 3, static_cast<float>((i * 7 + t) % 100) / 100.0f);
+                    plugin->getParameter((i + 1) % 3);
+                    if (i % 50 == t)
+                        plugin->setChunk(plugin->getChunk());
+                }
+            });
     for (auto& h : hosts)
         h.join();
     running = false;

@@ -46,8 +46,8 @@ int blocksWithNonFiniteOutput(Plugin& plugin, float bad, bool badFirst, int bloc
         plugin.processReplacing(ins, outs, blockSize);
         bool finite = true;
         for (int i = 0; i < blockSize; ++i)
-            finite = finite && std::isfinite(outL[static_cast<std::size_t>(i)])
-                     && std::isfinite(outR[static_cast<std::size_t>(i)]);
+            finite = finite && std::isfinite(outL[static_cast<std::size_t>(i)]) &&
+                     std::isfinite(outR[static_cast<std::size_t>(i)]);
         badBlocks += b > 0 && !finite ? 1 : 0;
     }
     return badBlocks;

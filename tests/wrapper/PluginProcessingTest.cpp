@@ -101,10 +101,8 @@ TEST_P(PluginRendering, MonoMatchesTheProcessorDrivenDirectly)
 }
 
 INSTANTIATE_TEST_SUITE_P(Settings, PluginRendering,
-                         ::testing::Values(Settings{44100.0, 512, 0.5f, 0.0f, 0.0f},
-                                           Settings{48000.0, 480, 0.55f, 0.4f, 0.6f},
-                                           Settings{96000.0, 64, 1.0f, 1.0f, 1.0f},
-                                           Settings{22050.0, 1000, 0.2f, 0.33f, 0.9f}));
+    ::testing::Values(Settings{44100.0, 512, 0.5f, 0.0f, 0.0f}, Settings{48000.0, 480, 0.55f, 0.4f, 0.6f},
+        Settings{96000.0, 64, 1.0f, 1.0f, 1.0f}, Settings{22050.0, 1000, 0.2f, 0.33f, 0.9f}));
 
 TEST(PluginProcessing, PreparesAtTheFirstBlockWhenTheHostNeverSwitchedOn)
 {

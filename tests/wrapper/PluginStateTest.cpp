@@ -111,15 +111,17 @@ TEST(PluginState, HandedOutChunksStayReadableWhileTheHostCopiesThem)
     void* first = nullptr;
     const VstIntPtr firstSize = plugin->dispatch(effGetChunk, 1, 0, &first);
     ASSERT_EQ(firstSize, 57);
-    const std::vector<std::uint8_t> firstCopy(static_cast<std::uint8_t*>(first), static_cast<std::uint8_t*>(first) + firstSize);
+    const std::vector<std::uint8_t> firstCopy(
+        static_cast<std::uint8_t*>(first), static_cast<std::uint8_t*>(first) + firstSize);
 
     plugin->setParameter(0, 0.9f);
     void* second = nullptr;
     const VstIntPtr secondSize = plugin->dispatch(effGetChunk, 0, 0, &second);
     ASSERT_GT(secondSize, 0);
 
-    EXPECT_EQ(std::vector<std::uint8_t>(static_cast<std::uint8_t*>(first), static_cast<std::uint8_t*>(first) + firstSize),
-              firstCopy);
+    EXPECT_EQ(
+        std::vector<std::uint8_t>(static_cast<std::uint8_t*>(first), static_cast<std::uint8_t*>(first) + firstSize),
+        firstCopy);
     EXPECT_NE(first, second);
 }
 

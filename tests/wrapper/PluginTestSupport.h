@@ -36,7 +36,8 @@ inline const std::string& pluginPath()
 // One mapping of the library for the whole test program, as a host keeps it.
 inline std::shared_ptr<PluginLibrary> library()
 {
-    static std::shared_ptr<PluginLibrary> lib = [] {
+    static std::shared_ptr<PluginLibrary> lib = []
+    {
         std::string error;
         auto l = PluginLibrary::load(pluginPath(), error, true);
         if (!l)
@@ -76,7 +77,7 @@ inline std::vector<std::vector<float>> render(Plugin& plugin, const std::vector<
         outs.push_back(out[c].data());
     }
     plugin.process(ins.data(), static_cast<int>(in.size()), outs.data(), static_cast<int>(out.size()),
-                   static_cast<long>(in[0].size()));
+        static_cast<long>(in[0].size()));
     return out;
 }
 } // namespace PluginTest

@@ -17,11 +17,11 @@
 #define __glibc_likely(cond) __builtin_expect((cond), 1)
 #define __glibc_unlikely(cond) __builtin_expect((cond), 0)
 
-#define math_check_force_underflow(x) ((void)0)
-#define math_check_force_underflow_nonneg(x) ((void)0)
+#define math_check_force_underflow(x) ((void) 0)
+#define math_check_force_underflow_nonneg(x) ((void) 0)
 #define math_narrow_eval(x) (x)
-#define SET_RESTORE_ROUND_53BIT(mode) ((void)0)
-#define __set_errno(e) ((void)0)
+#define SET_RESTORE_ROUND_53BIT(mode) ((void) 0)
+#define __set_errno(e) ((void) 0)
 #define libm_alias_double(from, to)
 
 #endif

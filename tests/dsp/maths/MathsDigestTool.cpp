@@ -33,7 +33,7 @@ int main(int argc, char** argv)
     const char* tunables = std::getenv("GLIBC_TUNABLES");
 
     std::printf("# The maths layer's results: written by maths-digests%s (GLIBC_TUNABLES=%s).\n",
-                fromLayer ? " --layer" : "", tunables != nullptr ? tunables : "");
+        fromLayer ? " --layer" : "", tunables != nullptr ? tunables : "");
     std::printf("# NAME BLOCK DIGEST: a float function over the 2^24 inputs whose top byte is BLOCK\n");
     std::printf("# (powf10: powf(10, y)); NAME DIGEST: a double function over its %d samples.\n", sampleCount);
     std::printf("# 64-bit FNV-1a of the results' little-endian bytes (tests/dsp/maths/MathsDigests.h).\n");

@@ -87,7 +87,10 @@ struct FloatCase
     FloatFunction layer;
 };
 
-inline float layerPow10(float y) { return Maths::power(10.0f, y); }
+inline float layerPow10(float y)
+{
+    return Maths::power(10.0f, y);
+}
 
 inline const std::vector<FloatCase>& floatCases()
 {
@@ -112,14 +115,16 @@ inline std::uint64_t blockDigest(FloatFunction f, int block)
 inline std::vector<std::uint64_t> blockDigests(FloatFunction f, const std::vector<int>& blocks)
 {
     std::vector<std::uint64_t> digests(blocks.size());
-    std::atomic<std::size_t> next { 0 };
+    std::atomic<std::size_t> next{0};
     const unsigned threads = std::max(1u, std::thread::hardware_concurrency());
     std::vector<std::thread> workers;
     for (unsigned t = 0; t < threads; ++t)
-        workers.emplace_back([&] {
-            for (std::size_t i = next++; i < blocks.size(); i = next++)
-                digests[i] = blockDigest(f, blocks[i]);
-        });
+        workers.emplace_back(
+            [&]
+            {
+                for (std::size_t i = next++; i < blocks.size(); i = next++)
+                    digests[i] = blockDigest(f, blocks[i]);
+            });
     for (auto& w : workers)
         w.join();
     return digests;
@@ -173,8 +178,7 @@ public:
     double anyDouble()
     {
         static const double specials[] = {0.0, -0.0, 1.0, -1.0, 0x1p-1074, -0x1p-1022, 0x1.fffffffffffffp1023,
-                                          -0x1.fffffffffffffp1023, __builtin_inf(), -__builtin_inf(),
-                                          __builtin_nan("")};
+            -0x1.fffffffffffffp1023, __builtin_inf(), -__builtin_inf(), __builtin_nan("")};
         const std::uint64_t r = next();
         if ((r & 15) == 0)
             return specials[(r >> 4) % std::size(specials)];
@@ -198,10 +202,17 @@ inline PowInput powInput(Samples& s, int i)
 {
     switch (i % 4)
     {
-        case 0: { const double x = s.anyDouble(); return {x, s.anyDouble()}; }
-        case 1: return {10.0, s.uniform(-100.0, 100.0) / 20.0};        // decibels to gain
-        case 2: return {s.uniform(0.0, 40.0), 0.5};                    // the shelf's root
-        default: return {0.01, 1.0 / (s.uniform(0.0, 1e8) * 0.001)};   // the follower's decay
+        case 0:
+        {
+            const double x = s.anyDouble();
+            return {x, s.anyDouble()};
+        }
+        case 1:
+            return {10.0, s.uniform(-100.0, 100.0) / 20.0}; // decibels to gain
+        case 2:
+            return {s.uniform(0.0, 40.0), 0.5}; // the shelf's root
+        default:
+            return {0.01, 1.0 / (s.uniform(0.0, 1e8) * 0.001)}; // the follower's decay
     }
 }
 
@@ -263,23 +274,41 @@ void forDivideSamples(int count, Visit visit)
     }
 }
 
-inline std::uint64_t digestOf(std::uint64_t h, double v) { return fnv(h, bitsOf(v), 8); }
+inline std::uint64_t digestOf(std::uint64_t h, double v)
+{
+    return fnv(h, bitsOf(v), 8);
+}
 inline std::uint64_t digestOf(std::uint64_t h, std::complex<double> v)
 {
     return digestOf(digestOf(h, v.real()), v.imag());
 }
 
-inline double sine(double x) { return Maths::sine(x); }
-inline double cosine(double x) { return Maths::cosine(x); }
-inline double tangent(double x) { return Maths::tangent(x); }
+inline double sine(double x)
+{
+    return Maths::sine(x);
+}
+inline double cosine(double x)
+{
+    return Maths::cosine(x);
+}
+inline double tangent(double x)
+{
+    return Maths::tangent(x);
+}
 inline std::complex<double> sineCosine(double x)
 {
     double s, c;
     Maths::sineCosine(x, s, c);
     return {s, c};
 }
-inline double magnitude(std::complex<double> z) { return Maths::magnitude(z); }
-inline std::complex<double> squareRoot(std::complex<double> z) { return Maths::squareRoot(z); }
+inline double magnitude(std::complex<double> z)
+{
+    return Maths::magnitude(z);
+}
+inline std::complex<double> squareRoot(std::complex<double> z)
+{
+    return Maths::squareRoot(z);
+}
 
 // The digest of each double function's results over its samples.
 inline std::map<std::string, std::uint64_t> sampleDigests(int count = sampleCount)

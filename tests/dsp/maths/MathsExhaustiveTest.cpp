@@ -42,8 +42,8 @@ std::string firstDifferences(const FloatCase& f, int block)
         const float a = f.layer(x), b = ref(x);
         if (bitsOf(a) != bitsOf(b))
         {
-            text << "\n  " << f.name << "(" << x << "): " << a << " (" << std::hex << bitsOf(a) << "), C library "
-                 << b << " (" << bitsOf(b) << ")" << std::dec;
+            text << "\n  " << f.name << "(" << x << "): " << a << " (" << std::hex << bitsOf(a) << "), C library " << b
+                 << " (" << bitsOf(b) << ")" << std::dec;
             ++shown;
         }
     }
@@ -74,13 +74,11 @@ TEST_P(MathsExhaustive, EveryInputMatchesTheCommittedDigests)
         if (hex(digests[i]) == expected[i])
             ++matching;
         else
-            ADD_FAILURE() << f.name << " block " << k << ": digest " << hex(digests[i]) << ", committed "
-                          << expected[i] << firstDifferences(f, k);
+            ADD_FAILURE() << f.name << " block " << k << ": digest " << hex(digests[i]) << ", committed " << expected[i]
+                          << firstDifferences(f, k);
     }
     std::printf("%s: %d of %d blocks match, all 2^32 inputs checked\n", f.name, matching, blockCount);
 }
 
 INSTANTIATE_TEST_SUITE_P(Functions, MathsExhaustive, ::testing::Range<std::size_t>(0, floatCases().size()),
-                         [](const ::testing::TestParamInfo<std::size_t>& info) {
-                             return std::string(floatCases()[info.param].name);
-                         });
+    [](const ::testing::TestParamInfo<std::size_t>& info) { return std::string(floatCases()[info.param].name); });

@@ -16,7 +16,8 @@ namespace
 {
 const Committed& committed()
 {
-    static const Committed c = [] {
+    static const Committed c = []
+    {
         Committed read;
         if (!readCommitted(MATHS_DIGESTS, read))
             ADD_FAILURE() << "cannot read " << MATHS_DIGESTS;
@@ -40,12 +41,12 @@ TEST(MathsLayer, FloatFunctionsOverTheAudioPathsInputsMatchTheCommittedDigests)
         {
             const std::uint32_t first = static_cast<std::uint32_t>(blocks[i]) << blockBits;
             const std::string& expected = committed().blocks.at(f.name)[static_cast<std::size_t>(blocks[i])];
-            EXPECT_EQ(hex(digests[i]), expected) << f.name << ", inputs " << floatFrom(first) << " to "
-                                                 << floatFrom(first | ((1u << blockBits) - 1));
+            EXPECT_EQ(hex(digests[i]), expected)
+                << f.name << ", inputs " << floatFrom(first) << " to " << floatFrom(first | ((1u << blockBits) - 1));
             matching += hex(digests[i]) == expected ? 1 : 0;
         }
-        std::printf("%-7s %d of %zu blocks (%zu inputs) match\n", f.name, matching, blocks.size(),
-                    blocks.size() << blockBits);
+        std::printf(
+            "%-7s %d of %zu blocks (%zu inputs) match\n", f.name, matching, blocks.size(), blocks.size() << blockBits);
     }
 }
 #endif
@@ -62,9 +63,11 @@ TEST(MathsLayer, DoubleFunctionsOverTheirSamplesMatchTheCommittedDigests)
 TEST(MathsLayer, SineCosineGivesTheBitsOfSineAndOfCosine)
 {
     int differing = 0;
-    forAngleSamples(2, sampleCount, mathsdigests::sineCosine, [&](double x, std::complex<double> r) {
-        differing += bitsOf(r.real()) == bitsOf(Maths::sine(x)) && bitsOf(r.imag()) == bitsOf(Maths::cosine(x)) ? 0 : 1;
-    });
+    forAngleSamples(2, sampleCount, mathsdigests::sineCosine,
+        [&](double x, std::complex<double> r) {
+            differing +=
+                bitsOf(r.real()) == bitsOf(Maths::sine(x)) && bitsOf(r.imag()) == bitsOf(Maths::cosine(x)) ? 0 : 1;
+        });
     EXPECT_EQ(differing, 0);
 }
 
@@ -118,25 +121,24 @@ TEST(MathsLayerAgainstTheCLibrary, TheCLibraryRunsWithoutItsFusedMultiplyAddCode
     // code (and musl) 0x56fc9f1b. Without this the comparisons below would
     // meet the FMA code's last-bit differences (pow, sin, cos, tan) on such
     // processors.
-    EXPECT_EQ(bitsOf(cExpf(32.564632f)), 0x56fc9f1bu) << "GLIBC_TUNABLES is " << (std::getenv("GLIBC_TUNABLES") != nullptr ? std::getenv("GLIBC_TUNABLES") : "not set");
+    EXPECT_EQ(bitsOf(cExpf(32.564632f)), 0x56fc9f1bu)
+        << "GLIBC_TUNABLES is "
+        << (std::getenv("GLIBC_TUNABLES") != nullptr ? std::getenv("GLIBC_TUNABLES") : "not set");
 }
 
 TEST(MathsLayerAgainstTheCLibrary, EveryDoubleFunctionGivesItsBits)
 {
-    Tally pow("pow"), sin("sin"), cos("cos"), tan("tan"), divide("divide"), magnitude("magnitude"),
-        root("squareRoot");
+    Tally pow("pow"), sin("sin"), cos("cos"), tan("tan"), divide("divide"), magnitude("magnitude"), root("squareRoot");
     forPowSamples(sampleCount, [&](double x, double y, double r) { pow.check(same(r, cPow(x, y)), x, y); });
     forAngleSamples(2, sampleCount, mathsdigests::sine, [&](double x, double r) { sin.check(same(r, cSin(x)), x); });
     forAngleSamples(2, sampleCount, mathsdigests::cosine, [&](double x, double r) { cos.check(same(r, cCos(x)), x); });
     forAngleSamples(3, sampleCount, mathsdigests::tangent, [&](double x, double r) { tan.check(same(r, cTan(x)), x); });
-    forDivideSamples(sampleCount, [&](std::complex<double> n, std::complex<double> d, std::complex<double> r) {
-        divide.check(same(r, n / d), n, d);
-    });
+    forDivideSamples(sampleCount, [&](std::complex<double> n, std::complex<double> d, std::complex<double> r)
+        { divide.check(same(r, n / d), n, d); });
     forComplexSamples(4, sampleCount, mathsdigests::magnitude,
-                      [&](std::complex<double> z, double r) { magnitude.check(same(r, std::abs(z)), z); });
-    forComplexSamples(5, sampleCount, mathsdigests::squareRoot, [&](std::complex<double> z, std::complex<double> r) {
-        root.check(same(r, std::sqrt(z)), z);
-    });
+        [&](std::complex<double> z, double r) { magnitude.check(same(r, std::abs(z)), z); });
+    forComplexSamples(5, sampleCount, mathsdigests::squareRoot,
+        [&](std::complex<double> z, std::complex<double> r) { root.check(same(r, std::sqrt(z)), z); });
     for (const Tally* t : {&pow, &sin, &cos, &tan, &divide, &magnitude, &root})
         EXPECT_EQ(t->differing, 0) << t->name << " differs from the C library's" << t->first;
 }
