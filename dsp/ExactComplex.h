@@ -48,38 +48,7 @@ EXACT_COMPLEX_INLINE std::complex<double> divide(std::complex<double> n, std::co
         return {xn == 0.0 ? xn * c : xn / c, yn == 0.0 ? yn * c : yn / c};
     }
 
-    double x, y;
-    if (std::fabs(c) < std::fabs(e))
-    {
-        const double ratio = c / e;
-        const double denom = (c * ratio) + e;
-        if (std::fabs(ratio) > DBL_MIN)
-        {
-            x = ((a * ratio) + b) / denom;
-            y = ((b * ratio) - a) / denom;
-        }
-        else
-        {
-            x = ((c * (a / e)) + b) / denom;
-            y = ((c * (b / e)) - a) / denom;
-        }
-    }
-    else
-    {
-        const double ratio = e / c;
-        const double denom = (e * ratio) + c;
-        if (std::fabs(ratio) > DBL_MIN)
-        {
-            x = ((b * ratio) + a) / denom;
-            y = (b - (a * ratio)) / denom;
-        }
-        else
-        {
-            x = (a + (e * (b / c))) / denom;
-            y = (b - (e * (a / c))) / denom;
-        }
-    }
-    return {x, y};
+    return Maths::scaledQuotient(a, b, c, e);
 }
 
 // Square root of a complex value whose imaginary part is zero (of either

@@ -101,54 +101,19 @@ std::complex<double> divide(std::complex<double> n, std::complex<double> d)
         e = e * f;
     };
 
-    double x, y;
-    if (std::fabs(c) < std::fabs(e))
-    {
-        // Scaled by the larger part of the divisor, e.
-        if (std::fabs(e) >= big)
-            scaleAll(0.5);
-        if (std::fabs(e) < small)
-            scaleAll(upScale);
-        else if ((std::fabs(a) < smallest && std::fabs(b) < limit && std::fabs(e) < limit) ||
-                 (std::fabs(b) < smallest && std::fabs(a) < limit && std::fabs(e) < limit))
-            scaleAll(upScale);
+    // Scaled by the larger part of the divisor (scaling by a power of two
+    // keeps which part is larger).
+    const double larger = std::fabs(c) < std::fabs(e) ? e : c;
+    if (std::fabs(larger) >= big)
+        scaleAll(0.5);
+    if (std::fabs(larger) < small)
+        scaleAll(upScale);
+    else if ((std::fabs(a) < smallest && std::fabs(b) < limit && std::fabs(larger) < limit) ||
+             (std::fabs(b) < smallest && std::fabs(a) < limit && std::fabs(larger) < limit))
+        scaleAll(upScale);
 
-        const double ratio = c / e;
-        const double denom = (c * ratio) + e;
-        if (std::fabs(ratio) > smallest)
-        {
-            x = ((a * ratio) + b) / denom;
-            y = ((b * ratio) - a) / denom;
-        }
-        else
-        {
-            x = ((c * (a / e)) + b) / denom;
-            y = ((c * (b / e)) - a) / denom;
-        }
-    }
-    else
-    {
-        if (std::fabs(c) >= big)
-            scaleAll(0.5);
-        if (std::fabs(c) < small)
-            scaleAll(upScale);
-        else if ((std::fabs(a) < smallest && std::fabs(b) < limit && std::fabs(c) < limit) ||
-                 (std::fabs(b) < smallest && std::fabs(a) < limit && std::fabs(c) < limit))
-            scaleAll(upScale);
-
-        const double ratio = e / c;
-        const double denom = (e * ratio) + c;
-        if (std::fabs(ratio) > smallest)
-        {
-            x = ((b * ratio) + a) / denom;
-            y = (b - (a * ratio)) / denom;
-        }
-        else
-        {
-            x = (a + (e * (b / c))) / denom;
-            y = (b - (e * (a / c))) / denom;
-        }
-    }
+    const std::complex<double> q = scaledQuotient(a, b, c, e);
+    double x = q.real(), y = q.imag();
 
     // Infinities and zeros that came out as NaN + i NaN: nonzero over zero,
     // infinite over finite, finite over infinite.

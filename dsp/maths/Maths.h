@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cfloat>
+#include <cmath>
 #include <complex>
 
 // The maths functions of the audio path, with the same bits on every platform
@@ -85,6 +87,27 @@ float tangent(float) = delete;
 // x86-64 builds run it), with its scaling against overflow and underflow and
 // its recovery of infinities and zeros.
 std::complex<double> divide(std::complex<double> n, std::complex<double> d);
+
+// (a + bi) / (c + ei) by the steps divide() takes once it has scaled the
+// parts: Smith's method, through the divisor's larger part. Alone it is
+// divide() wherever the scaling cannot change a result and no infinity or
+// zero needs recovering (see ExactComplex).
+inline std::complex<double> scaledQuotient(double a, double b, double c, double e)
+{
+    if (std::fabs(c) < std::fabs(e))
+    {
+        const double ratio = c / e;
+        const double denom = (c * ratio) + e;
+        if (std::fabs(ratio) > DBL_MIN)
+            return {((a * ratio) + b) / denom, ((b * ratio) - a) / denom};
+        return {((c * (a / e)) + b) / denom, ((c * (b / e)) - a) / denom};
+    }
+    const double ratio = e / c;
+    const double denom = (e * ratio) + c;
+    if (std::fabs(ratio) > DBL_MIN)
+        return {((b * ratio) + a) / denom, (b - (a * ratio)) / denom};
+    return {(a + (e * (b / c))) / denom, (b - (e * (a / c))) / denom};
+}
 
 // |z| = sqrt(re^2 + im^2) without undue overflow or underflow, the steps of
 // glibc's hypot (its code for processors without fused multiply-add).
