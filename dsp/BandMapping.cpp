@@ -281,7 +281,7 @@ void designOrderOneSections(int count, const double (*values)[5], SectionCoeffs*
     for (int k = 0; k < count; ++k)
         gains[k] = Maths::power(10.0, values[k][4] / 20.0);
     for (int k = 0; k < count; ++k)
-        gains[k] = Maths::power(gains[k], 1.0 / 2.0);
+        gains[k] = Maths::powerOneHalf(gains[k]);
 
     // Band edges and their trigonometry.
     double centres[most];

@@ -4,6 +4,11 @@
 
 #include "dsp/SectionChain.h"
 
+#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
+#include <emmintrin.h>
+#define DIRECT_FORM_I_SSE2 1
+#endif
+
 namespace Dsp
 {
 
@@ -36,6 +41,65 @@ struct DirectFormI
     double x1;
     double y1;
 };
+
+// Samples [start, start + count) of every channel in place, sample k through
+// its own section sections[k], each channel with its history state[c] and
+// alternating offset offset[c] (flipped before each sample). Two channels run
+// as the two lanes of packed doubles, each lane with filterSection's
+// operations in its order.
+template <int Channels, class Sample>
+void filterThroughSections(DirectFormI* state, double* offset, const SectionCoeffs* sections, Sample* const* channels,
+    int start, int count) noexcept
+{
+#if DIRECT_FORM_I_SSE2
+    if constexpr (Channels == 2)
+    {
+        __m128d x1 = _mm_set_pd(state[1].x1, state[0].x1), x2 = _mm_set_pd(state[1].x2, state[0].x2);
+        __m128d y1 = _mm_set_pd(state[1].y1, state[0].y1), y2 = _mm_set_pd(state[1].y2, state[0].y2);
+        __m128d off = _mm_set_pd(offset[1], offset[0]);
+        Sample* const left = channels[0] + start;
+        Sample* const right = channels[1] + start;
+        for (int k = 0; k < count; ++k)
+        {
+            const SectionCoeffs& c = sections[k];
+            off = _mm_xor_pd(off, _mm_set1_pd(-0.0));
+            const __m128d in = _mm_set_pd(static_cast<double>(right[k]), static_cast<double>(left[k]));
+            __m128d y = _mm_mul_pd(_mm_set1_pd(c.b1), x1);
+            y = _mm_add_pd(y, _mm_mul_pd(_mm_set1_pd(c.b0), in));
+            y = _mm_add_pd(y, _mm_mul_pd(_mm_set1_pd(c.b2), x2));
+            y = _mm_sub_pd(y, _mm_mul_pd(_mm_set1_pd(c.a1), y1));
+            y = _mm_sub_pd(y, _mm_mul_pd(_mm_set1_pd(c.a2), y2));
+            y = _mm_add_pd(y, off);
+            x2 = x1;
+            y2 = y1;
+            x1 = in;
+            y1 = y;
+            left[k] = static_cast<Sample>(_mm_cvtsd_f64(y));
+            right[k] = static_cast<Sample>(_mm_cvtsd_f64(_mm_unpackhi_pd(y, y)));
+        }
+        alignas(16) double v[2];
+        auto split = [&v](__m128d value, double& l, double& r)
+        {
+            _mm_store_pd(v, value);
+            l = v[0];
+            r = v[1];
+        };
+        split(x1, state[0].x1, state[1].x1);
+        split(x2, state[0].x2, state[1].x2);
+        split(y1, state[0].y1, state[1].y1);
+        split(y2, state[0].y2, state[1].y2);
+        split(off, offset[0], offset[1]);
+        return;
+    }
+#endif
+    for (int k = 0; k < count; ++k)
+        for (int c = Channels - 1; c >= 0; --c)
+        {
+            offset[c] = -offset[c];
+            Sample& x = channels[c][start + k];
+            x = static_cast<Sample>(state[c].filterSection(static_cast<double>(x), sections[k], offset[c]));
+        }
+}
 
 // State of one channel: an alternating +-1e-8 offset fed into the first
 // section (keeps the recursion clear of subnormals in silence) and one

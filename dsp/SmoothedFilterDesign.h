@@ -108,14 +108,7 @@ public:
                         state[c] = this->histories[c].sectionStates[0];
                         offset[c] = this->histories[c].denormalOffset;
                     }
-                    for (int k = 0; k < n; ++k)
-                        for (int c = Channels - 1; c >= 0; --c)
-                        {
-                            offset[c] = -offset[c];
-                            Sample& x = channels[c][j0 + k];
-                            x = static_cast<Sample>(
-                                state[c].filterSection(static_cast<double>(x), sections[k], offset[c]));
-                        }
+                    filterThroughSections<Channels>(state, offset, sections, channels, j0, n);
                     for (int c = 0; c < Channels; ++c)
                     {
                         this->histories[c].sectionStates[0] = state[c];

@@ -76,6 +76,10 @@ inline double tangent(double x)
     return velmo_glibc_tan(x);
 }
 
+// power(x, 0.5), by the square root wherever that gives the same bits (most
+// positive values), else by power itself.
+double powerOneHalf(double x);
+
 // No silent change of precision: each function takes the type it is named for.
 double exponential(double) = delete;
 double logarithm(double) = delete;

@@ -7,8 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cfloat>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <limits>
+#include <random>
 
 using namespace mathsdigests;
 
@@ -58,6 +62,44 @@ TEST(MathsLayer, DoubleFunctionsOverTheirSamplesMatchTheCommittedDigests)
         ASSERT_EQ(committed().samples.count(name), 1u) << name;
         EXPECT_EQ(hex(digest), committed().samples.at(name)) << name << " over " << sampleCount << " samples";
     }
+}
+
+// The square root stands in for power(x, 0.5) only where it gives the same
+// bits. Random magnitudes over the whole range and the edges of the fast
+// path; the gains of a band shelf (10^(dB/20), densely over the decibels a
+// design meets); the doubles next to squares of midpoints between two
+// doubles, where the exact root lies a hair from a midpoint.
+TEST(MathsLayer, PowerOneHalfGivesTheBitsOfPower)
+{
+    auto check = [](double x)
+    {
+        const double expected = Maths::power(x, 0.5);
+        const double actual = Maths::powerOneHalf(x);
+        ASSERT_EQ(0, std::memcmp(&expected, &actual, sizeof actual)) << std::hexfloat << x;
+    };
+
+    std::mt19937_64 rng(20261210);
+    for (int i = 0; i < 4000000; ++i)
+    {
+        const double mantissa = static_cast<double>(rng() >> 11) * 0x1p-53 + 0.5;
+        check(std::ldexp(mantissa, static_cast<int>(rng() % 2100) - 1050));
+    }
+    for (int i = 0; i < 4000000; ++i)
+        check(Maths::power(10.0, (static_cast<double>(rng() >> 11) * 0x1p-53 * 96.0 - 48.0) / 20.0));
+    for (int i = 0; i < 1000000; ++i)
+    {
+        // m = s + ulp(s) / 2 exactly as hi + lo; x next to hi^2 + 2 hi lo.
+        const double s = std::ldexp(static_cast<double>(rng() >> 11) * 0x1p-53 + 0.5, static_cast<int>(rng() % 8) - 4);
+        const double half = std::ldexp(std::nextafter(s, 2.0 * s) - s, -1);
+        const double x = s * s + 2.0 * s * half;
+        for (double y = std::nextafter(x, 0.0), n = 0; n < 3; ++n, y = std::nextafter(y, 4.0 * x))
+            check(y);
+    }
+    for (double x : {0x1p-900, 0x1.0000000000001p-900, 0x1.fffffffffffffp-901, 0x1p900, 0x1.0000000000001p900, 1.0, 4.0,
+             0x1.fffffffffffffp1, 0x1.0000000000001p2, 0.0, -0.0, -1.0, DBL_MIN, DBL_MAX, 4.9e-324,
+             std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
+             std::numeric_limits<double>::quiet_NaN()})
+        check(x);
 }
 
 TEST(MathsLayer, SineCosineGivesTheBitsOfSineAndOfCosine)
