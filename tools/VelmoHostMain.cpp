@@ -93,6 +93,45 @@ std::string extensions()
     return text;
 }
 
+using Take = std::function<bool(const std::string& value, std::string& error)>;
+
+// The value as it is, into target.
+Take textInto(std::string& target)
+{
+    return [&target](const std::string& v, std::string&)
+    {
+        target = v;
+        return true;
+    };
+}
+
+// An option without a value: sets target to value.
+Take flagInto(bool& target, bool value)
+{
+    return [&target, value](const std::string&, std::string&)
+    {
+        target = value;
+        return true;
+    };
+}
+
+// A whole number from low to high into target; else "NAME VALUE: rule".
+template <typename T>
+Take wholeInto(const char* name, long low, long high, T& target, const char* rule)
+{
+    return [name, low, high, &target, rule](const std::string& v, std::string& e)
+    {
+        long n = 0;
+        if (!parseWhole(v, low, high, n))
+        {
+            e = std::string(name) + " " + v + ": " + rule;
+            return false;
+        }
+        target = static_cast<T>(n);
+        return true;
+    };
+}
+
 std::vector<cli::Option> optionTable(HostOptions& o)
 {
     using cli::Option;
@@ -107,57 +146,23 @@ std::vector<cli::Option> optionTable(HostOptions& o)
         {"-i", "--input", "FILE",
             "the audio file to render: mono or stereo, any format libsndfile reads "
             "(without it, a generated stereo test signal of drums, hats and bass)",
-            false,
-            [&o](const std::string& v, std::string&)
-            {
-                o.input = v;
-                return true;
-            }},
+            false, textInto(o.input)},
         {"-o", "--output", "FILE", "where the result goes (default velmo-out.wav); its extension names the format",
-            false,
-            [&o](const std::string& v, std::string&)
-            {
-                o.output = v;
-                return true;
-            }},
+            false, textInto(o.output)},
         {"-p", "--param", "NAME=VALUE",
             "sets a parameter, by name (any case) or number, to a value from 0 to 1; "
             "give it once for each parameter",
             true, [&o](const std::string& v, std::string& e) { return takeParameter(v, o, e); }},
         {"", "--format", "NAME",
             "the output's samples (default: the input's, where the format holds them):" + formatNames(), false,
-            [&o](const std::string& v, std::string&)
-            {
-                o.format = v;
-                return true;
-            }},
+            textInto(o.format)},
         {"", "--rate", "HZ",
             "the sample rate of the generated signal (default 44100); with -i only "
             "the file's own rate is allowed",
             false,
-            [&o](const std::string& v, std::string& e)
-            {
-                long hz = 0;
-                if (!parseWhole(v, 1000, 768000, hz))
-                {
-                    e = "--rate " + v + ": the rate is a whole number of hertz from 1000 to 768000";
-                    return false;
-                }
-                o.rate = static_cast<int>(hz);
-                return true;
-            }},
+            wholeInto("--rate", 1000, 768000, o.rate, "the rate is a whole number of hertz from 1000 to 768000")},
         {"", "--block", "N", "frames per block handed to the plug-in, 1 to 65536 (default 512)", false,
-            [&o](const std::string& v, std::string& e)
-            {
-                long n = 0;
-                if (!parseWhole(v, 1, 65536, n))
-                {
-                    e = "--block " + v + ": the block size is a whole number from 1 to 65536";
-                    return false;
-                }
-                o.block = static_cast<int>(n);
-                return true;
-            }},
+            wholeInto("--block", 1, 65536, o.block, "the block size is a whole number from 1 to 65536")},
         {"", "--seconds", "S", "the length of the generated signal in seconds (default 4)", false,
             [&o, number](const std::string& v, std::string& e)
             {
@@ -175,75 +180,24 @@ std::vector<cli::Option> optionTable(HostOptions& o)
         {"", "--load-state", "FILE",
             "hands FILE to the plug-in as its state chunk before the parameters are set; "
             "a file that is not a Velmo chunk, or that the plug-in rejects, is an error",
-            false,
-            [&o](const std::string& v, std::string&)
-            {
-                o.loadState = v;
-                return true;
-            }},
-        {"", "--save-state", "FILE", "saves the plug-in's state chunk at the end", false,
-            [&o](const std::string& v, std::string&)
-            {
-                o.saveState = v;
-                return true;
-            }},
+            false, textInto(o.loadState)},
+        {"", "--save-state", "FILE", "saves the plug-in's state chunk at the end", false, textInto(o.saveState)},
         {"", "--bypass", "", "switches the host's soft bypass on: the input passes unchanged", false,
-            [&o](const std::string&, std::string&)
-            {
-                o.bypass = true;
-                return true;
-            }},
+            flagInto(o.bypass, true)},
         {"", "--no-progress", "",
             "no progress line (it shows on stderr only when that is a terminal, once a render "
             "has taken a second)",
-            false,
-            [&o](const std::string&, std::string&)
-            {
-                o.progress = false;
-                return true;
-            }},
-        {"", "--stats", "", "prints the render's speed and the peak memory at the end", false,
-            [&o](const std::string&, std::string&)
-            {
-                o.stats = true;
-                return true;
-            }},
+            false, flagInto(o.progress, false)},
+        {"", "--stats", "", "prints the render's speed and the peak memory at the end", false, flagInto(o.stats, true)},
         {"", "--play", "", "processes the test signal in real time while the editor is open", false,
-            [&o](const std::string&, std::string&)
-            {
-                o.play = true;
-                return true;
-            }},
+            flagInto(o.play, true)},
         {"", "--runs", "R", "timed passes through each plug-in, 1 to 1000 (default 5)", false,
-            [&o](const std::string& v, std::string& e)
-            {
-                long n = 0;
-                if (!parseWhole(v, 1, 1000, n))
-                {
-                    e = "--runs " + v + ": the number of runs is a whole number from 1 to 1000";
-                    return false;
-                }
-                o.runs = static_cast<int>(n);
-                return true;
-            }},
+            wholeInto("--runs", 1, 1000, o.runs, "the number of runs is a whole number from 1 to 1000")},
         {"", "--glide", "N", "changes the --glide-param parameter between 0.25 and 0.75 every N samples", false,
-            [&o](const std::string& v, std::string& e)
-            {
-                long n = 0;
-                if (!parseWhole(v, 1, 1000000000, n))
-                {
-                    e = "--glide " + v + ": the interval is a whole number of samples from 1 upward";
-                    return false;
-                }
-                o.glideEvery = n;
-                return true;
-            }},
+            wholeInto(
+                "--glide", 1, 1000000000, o.glideEvery, "the interval is a whole number of samples from 1 upward")},
         {"", "--glide-param", "NAME", "the parameter --glide changes, by name or number (default Color)", false,
-            [&o](const std::string& v, std::string&)
-            {
-                o.glideParam = v;
-                return true;
-            }},
+            textInto(o.glideParam)},
     };
 }
 
