@@ -3,6 +3,8 @@
 #include "dsp/CurveMath.h"
 #include "dsp/MeterEnvelope.h"
 
+#include <type_traits>
+
 #if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
 #include <emmintrin.h>
 #define STEREO_CHAIN_SSE2 1
@@ -12,13 +14,19 @@ namespace StereoChain
 {
 namespace
 {
-// What the framework's applyGain does to a sample.
-struct GainStage
+// What the framework's applyGain does with an output gain: 1 leaves a
+// sample, 0 clears it, anything else multiplies.
+enum class OutMode
 {
-    explicit GainStage(float g) : gain(g), multiply(g != 1.0f && g != 0.0f), clear(g == 0.0f) {}
-    float gain;
-    bool multiply, clear;
+    keep,
+    clear,
+    multiply
 };
+
+OutMode outModeFor(float gain)
+{
+    return gain == 1.0f ? OutMode::keep : (gain == 0.0f ? OutMode::clear : OutMode::multiply);
+}
 
 #if STEREO_CHAIN_SSE2
 
@@ -64,15 +72,15 @@ __attribute__((noinline))
     return _mm_setr_ps(l, r, 0.0f, 0.0f);
 }
 
-// The whole chain's state in registers for a block, and its stages: front()
-// takes a sample through the shelf, mid/side, peak hold and envelope;
-// gain() gives the envelope's gain; back() applies it, clips, applies the
-// output gain and feeds the follower.
-template <bool filtering>
+// The whole chain's state in registers for a block, and its stages:
+// shelfAndWidth() takes a sample through the shelf and mid/side, detect()
+// through the peak hold and envelope; back() applies a gain, clips, applies
+// the output gain and feeds the follower.
+template <bool filtering, OutMode outMode>
 struct Lanes
 {
-    Lanes(Section& section, float width, Compressor::Run& compressor, GainStage outStage, Follower& follower)
-        : s(section), c(compressor), f(follower), out(outStage)
+    Lanes(Section& section, float width, Compressor::Run& compressor, float outputGain, Follower& follower)
+        : s(section), c(compressor), f(follower)
     {
         using namespace CompressorDetail;
         const Compressor::Curve& curve = c.curve;
@@ -94,6 +102,7 @@ struct Lanes
         attackRest = _mm_set1_ps(1.0f - curve.attackWeight);
         releaseTenth = _mm_set1_ps(curve.releaseWeight * 0.1f);
         below = _mm_set1_ps(curve.belowThreshold);
+        quietMeansLow = curve.belowThreshold <= 0.9f;
         makeup = _mm_set1_ps(curve.makeupGain);
         envelope = _mm_setr_ps(c.l.envelope, c.r.envelope, 0.0f, 0.0f);
         attack = _mm_setr_ps(c.l.attackWeight, c.r.attackWeight, 0.0f, 0.0f);
@@ -102,13 +111,16 @@ struct Lanes
         baseXor = _mm_xor_ps(attackBase, releaseBase);
         one = _mm_set1_ps(1.0f);
         decayXorOne = _mm_xor_ps(_mm_set1_ps(peakDecay), one);
-        gain = _mm_setr_ps(c.l.gain, c.r.gain, 0.0f, 0.0f);
         prevGain = _mm_setr_ps(c.l.prevGain, c.r.prevGain, 0.0f, 0.0f);
         smoothGain = _mm_setr_ps(c.l.smoothGain, c.r.smoothGain, 0.0f, 0.0f);
         peak = _mm_setr_ps(c.l.peak, c.r.peak, 0.0f, 0.0f);
         holdCount = _mm_setr_epi32(c.l.holdCount, c.r.holdCount, 0, 0);
+        // The gain stages of a sample below the threshold after one that was
+        // below it too: the same operations as back(), done once.
+        quietGain = _mm_max_ps(_mm_set1_ps(gainFloor), makeup);
+        quietSmooth = _mm_add_ps(_mm_mul_ps(_mm_set1_ps(0.4f), quietGain), _mm_mul_ps(_mm_set1_ps(0.6f), quietGain));
 
-        outGain = _mm_set1_ps(out.gain);
+        outGain = _mm_set1_ps(outputGain);
         ceiling = _mm_set1_ps(f.ceiling);
         attackCoef = _mm_set1_ps(f.attackCoef);
         releaseCoef = _mm_set1_ps(f.releaseCoef);
@@ -126,8 +138,6 @@ struct Lanes
         _mm_store_ss(left + i, x);
         _mm_store_ss(right + i, _mm_shuffle_ps(x, x, _MM_SHUFFLE(3, 2, 0, 1)));
     }
-
-    CHAIN_INLINE __m128 front(__m128 x) { return detect(shelfAndWidth(x)); }
 
     // The shelf and mid/side.
     CHAIN_INLINE __m128 shelfAndWidth(__m128 x)
@@ -165,8 +175,9 @@ struct Lanes
         return x;
     }
 
-    // The compressor's peak hold and envelope.
-    CHAIN_INLINE __m128 detect(__m128 x)
+    // The compressor's peak hold and envelope. lowKnown: the envelope is
+    // known to lie below 0.9 in both lanes, so its weights are the base ones.
+    CHAIN_INLINE __m128 detect(__m128 x, bool lowKnown)
     {
         using namespace CompressorDetail;
         const __m128 absMask = _mm_castsi128_ps(_mm_set1_epi32(0x7fffffff));
@@ -192,8 +203,7 @@ struct Lanes
         {
             const __m128 nineTenths = _mm_set1_ps(0.9f);
             const __m128 detector = _mm_and_ps(peak, absMask);
-            const __m128 low = _mm_cmplt_ps(envelope, nineTenths);
-            if (lanes(low) == 3)
+            if (lowKnown || lanes(_mm_cmplt_ps(envelope, nineTenths)) == 3)
             {
                 attack = attackBase;
                 release = releaseBase;
@@ -201,6 +211,7 @@ struct Lanes
             }
             else
             {
+                const __m128 low = _mm_cmplt_ps(envelope, nineTenths);
                 const __m128 belowOne = _mm_cmplt_ps(envelope, one);
                 __m128 attackHigh = one, releaseHigh = releaseTenth;
                 if (lanes(_mm_andnot_ps(low, belowOne)) != 0)
@@ -228,29 +239,46 @@ struct Lanes
 
     __m128 gainOf(__m128 e) const { return quiet(e) ? makeup : gainsAbove(e, c.curve); }
 
-    CHAIN_INLINE __m128 back(__m128 x, __m128 g)
+    // The gain floor, then the two-tap average with the gain before.
+    CHAIN_INLINE __m128 smoothedGain(__m128 g, __m128& smoothed) const
     {
         using namespace CompressorDetail;
-        // Gain floor, two-tap average, clip.
         g = _mm_max_ps(_mm_set1_ps(gainFloor), g);
-        smoothGain = _mm_add_ps(_mm_mul_ps(_mm_set1_ps(0.4f), g), _mm_mul_ps(_mm_set1_ps(0.6f), prevGain));
-        gain = g;
-        prevGain = g;
-        x = _mm_mul_ps(x, smoothGain);
+        smoothed = _mm_add_ps(_mm_mul_ps(_mm_set1_ps(0.4f), g), _mm_mul_ps(_mm_set1_ps(0.6f), prevGain));
+        return g;
+    }
+
+    CHAIN_INLINE __m128 back(__m128 x, __m128 g)
+    {
+        prevGain = smoothedGain(g, smoothGain);
+        return clipAndFollow(_mm_mul_ps(x, smoothGain));
+    }
+
+    // back() for a quiet sample after a quiet one: prevGain is quietGain already.
+    CHAIN_INLINE __m128 backQuiet(__m128 x)
+    {
+        smoothGain = quietSmooth;
+        return clipAndFollow(_mm_mul_ps(x, quietSmooth));
+    }
+
+    // True when the last gain through back() was a quiet one.
+    CHAIN_INLINE bool gainQuiet() const { return lanes(_mm_cmpeq_ps(prevGain, quietGain)) == 3; }
+
+    CHAIN_INLINE __m128 clipAndFollow(__m128 x)
+    {
+        using namespace CompressorDetail;
         x = _mm_min_ps(_mm_set1_ps(clipLevel), x);
         x = _mm_max_ps(_mm_set1_ps(-clipLevel), x);
 
-        if (out.multiply)
+        if constexpr (outMode == OutMode::multiply)
             x = _mm_mul_ps(x, outGain);
-        else if (out.clear)
+        else if constexpr (outMode == OutMode::clear)
             x = _mm_setzero_ps();
 
         // Follower: |x| limited to the ceiling (a NaN counts as 0), then
-        // (level - a) c + a, limited to the ceiling.
-        // min(a, ceiling) is the ceiling for a NaN; the ordered mask then
-        // makes that 0.
+        // (level - a) c + a, limited to the ceiling. max(a, 0) is 0 for a NaN.
         __m128 a = _mm_and_ps(x, _mm_castsi128_ps(_mm_set1_epi32(0x7fffffff)));
-        a = _mm_and_ps(_mm_cmpord_ps(a, a), _mm_min_ps(a, ceiling));
+        a = _mm_min_ps(_mm_max_ps(a, _mm_setzero_ps()), ceiling);
         const __m128 coef = selectKnown(_mm_cmpgt_ps(a, level), coefXor, releaseCoef);
         level = _mm_add_ps(_mm_mul_ps(_mm_sub_ps(level, a), coef), a);
         level = _mm_min_ps(ceiling, level);
@@ -282,7 +310,7 @@ struct Lanes
         split(envelope, c.l.envelope, c.r.envelope);
         split(attack, c.l.attackWeight, c.r.attackWeight);
         split(release, c.l.releaseWeight, c.r.releaseWeight);
-        split(gain, c.l.gain, c.r.gain);
+        split(prevGain, c.l.gain, c.r.gain);
         split(prevGain, c.l.prevGain, c.r.prevGain);
         split(smoothGain, c.l.smoothGain, c.r.smoothGain);
         split(peak, c.l.peak, c.r.peak);
@@ -296,12 +324,13 @@ struct Lanes
     Section& s;
     Compressor::Run& c;
     Follower& f;
-    GainStage out;
+    bool quietMeansLow;
     __m128d b0, b1, b2, a1, a2, x1, x2, y1, y2, offset;
     __m128 widthV;
     __m128i holdLength, holdCount;
     __m128 attackBase, releaseBase, attackRest, releaseTenth, below, makeup;
-    __m128 envelope, attack, release, attackXorRelease, gain, prevGain, smoothGain, peak;
+    __m128 envelope, attack, release, attackXorRelease, prevGain, smoothGain, peak;
+    __m128 quietGain, quietSmooth;
     __m128 baseXor, one, decayXorOne;
     __m128 outGain, ceiling, attackCoef, releaseCoef, coefXor, level;
 };
@@ -310,26 +339,31 @@ struct Lanes
 constexpr int chunk = 64;
 
 // A chunk whose front stages have run and whose gains are known; its back
-// stages wait for the next chunk's front stages, so the two overlap.
+// stages wait for the next chunk's front stages, so the two overlap. The
+// envelopes and then the gains are kept as pairs, left then right.
 struct Pending
 {
-    __m128 xs[chunk], gains[chunk];
+    __m128 xs[chunk];
+    alignas(16) float envelopes[2 * chunk], gains[2 * chunk];
     int start = 0, count = 0;
 };
 
-template <bool filtering>
-void runBlock(float* left, float* right, int begin, int end, Section& s, float width, Compressor::Run& c, GainStage out,
-    Follower& f, bool& loud) noexcept
+template <bool filtering, OutMode outMode>
+void runBlock(float* left, float* right, int begin, int end, Section& s, float width, Compressor::Run& c,
+    float outputGain, Follower& f, bool& loud) noexcept
 {
-    Lanes<filtering> lanes(s, width, c, out, f);
+    using Chain = Lanes<filtering, outMode>;
+    Chain lanes(s, width, c, outputGain, f);
     Pending buffers[2];
     Pending* pending = &buffers[0];
     Pending* next = &buffers[1];
 
-    auto flush = [&]
+    const auto gainAt = [](const Pending& p, int k)
+    { return _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(p.gains + 2 * k))); };
+    const auto flush = [&]
     {
         for (int k = 0; k < pending->count; ++k)
-            Lanes<filtering>::store(left, right, pending->start + k, lanes.back(pending->xs[k], pending->gains[k]));
+            Chain::store(left, right, pending->start + k, lanes.back(pending->xs[k], gainAt(*pending, k)));
         pending->count = 0;
     };
 
@@ -341,26 +375,49 @@ void runBlock(float* left, float* right, int begin, int end, Section& s, float w
         {
             // Quiet: every stage in one loop, so the stages' recursions
             // overlap; a sample above the threshold takes the curve inline.
-            flush();
             // The shelf and mid/side run one sample ahead of the compressor's
             // detection, the gain stages one sample behind it.
+            flush();
             bool anyLoud = false;
-            __m128 ahead = lanes.shelfAndWidth(Lanes<filtering>::load(left, right, i));
+            bool wasQuiet = lanes.quiet(lanes.envelope);
+            bool gainQuiet = lanes.gainQuiet();
+            __m128 ahead = lanes.shelfAndWidth(Chain::load(left, right, i));
             __m128 behindX = _mm_setzero_ps(), behindGain = _mm_setzero_ps();
-            for (int k = i; k < i + n; ++k)
+            bool behindQuiet = false;
+
+            const auto step = [&](int k, auto loadNext, auto storeBehind)
             {
-                const __m128 x = lanes.detect(ahead);
-                if (k + 1 < i + n)
-                    ahead = lanes.shelfAndWidth(Lanes<filtering>::load(left, right, k + 1));
+                const __m128 x = lanes.detect(ahead, wasQuiet && lanes.quietMeansLow);
+                if constexpr (decltype(loadNext)::value)
+                    ahead = lanes.shelfAndWidth(Chain::load(left, right, k + 1));
                 const bool quiet = lanes.quiet(lanes.envelope);
                 anyLoud = anyLoud || !quiet;
                 const __m128 g = quiet ? lanes.makeup : gainsAbove(lanes.envelope, c.curve);
-                if (k > i)
-                    Lanes<filtering>::store(left, right, k - 1, lanes.back(behindX, behindGain));
+                if constexpr (decltype(storeBehind)::value)
+                {
+                    Chain::store(left, right, k - 1,
+                        behindQuiet && gainQuiet ? lanes.backQuiet(behindX) : lanes.back(behindX, behindGain));
+                    gainQuiet = behindQuiet;
+                }
                 behindX = x;
                 behindGain = g;
+                behindQuiet = quiet;
+                wasQuiet = quiet;
+            };
+            const std::true_type yes;
+            const std::false_type no;
+            const int last = i + n - 1;
+            if (n == 1)
+                step(i, no, no);
+            else
+            {
+                step(i, yes, no);
+                for (int k = i + 1; k < last; ++k)
+                    step(k, yes, yes);
+                step(last, no, yes);
             }
-            Lanes<filtering>::store(left, right, i + n - 1, lanes.back(behindX, behindGain));
+            Chain::store(left, right, last,
+                behindQuiet && gainQuiet ? lanes.backQuiet(behindX) : lanes.back(behindX, behindGain));
             loud = anyLoud;
         }
         else
@@ -369,47 +426,29 @@ void runBlock(float* left, float* right, int begin, int end, Section& s, float w
             // the one before, then this chunk's gains through the curve in a
             // loop of their own.
             bool anyLoud = false;
-            const int both = n < pending->count ? n : pending->count;
             // The shelf and mid/side one sample ahead of the detection.
-            __m128 ahead = lanes.shelfAndWidth(Lanes<filtering>::load(left, right, i));
+            __m128 ahead = lanes.shelfAndWidth(Chain::load(left, right, i));
             int k = 0;
-            for (; k < both; ++k)
-            {
-                next->xs[k] = lanes.detect(ahead);
-                if (k + 1 < n)
-                    ahead = lanes.shelfAndWidth(Lanes<filtering>::load(left, right, i + k + 1));
-                next->gains[k] = lanes.envelope;
-                anyLoud = anyLoud || !lanes.quiet(lanes.envelope);
-                Lanes<filtering>::store(left, right, pending->start + k, lanes.back(pending->xs[k], pending->gains[k]));
-            }
             for (; k < n; ++k)
             {
-                next->xs[k] = lanes.detect(ahead);
+                next->xs[k] = lanes.detect(ahead, false);
                 if (k + 1 < n)
-                    ahead = lanes.shelfAndWidth(Lanes<filtering>::load(left, right, i + k + 1));
-                next->gains[k] = lanes.envelope;
+                    ahead = lanes.shelfAndWidth(Chain::load(left, right, i + k + 1));
+                _mm_storel_pi(reinterpret_cast<__m64*>(next->envelopes + 2 * k), lanes.envelope);
                 anyLoud = anyLoud || !lanes.quiet(lanes.envelope);
+                if (k < pending->count)
+                    Chain::store(left, right, pending->start + k, lanes.back(pending->xs[k], gainAt(*pending, k)));
             }
             for (; k < pending->count; ++k)
-                Lanes<filtering>::store(left, right, pending->start + k, lanes.back(pending->xs[k], pending->gains[k]));
+                Chain::store(left, right, pending->start + k, lanes.back(pending->xs[k], gainAt(*pending, k)));
             pending->count = 0;
 
-            __m128* es = next->gains;
             if (anyLoud && CurveMath::available())
-            {
-                alignas(16) float envelopes[2 * chunk], gains[2 * chunk];
-                for (int j = 0; j < n; ++j)
-                    _mm_storel_pi(reinterpret_cast<__m64*>(envelopes + 2 * j), es[j]);
-                CurveMath::gains(envelopes, gains, 2 * n, c.curve);
-                for (int j = 0; j < n; ++j)
-                    es[j] = _mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(gains + 2 * j));
-            }
-            else if (anyLoud)
-                for (int j = 0; j < n; ++j)
-                    es[j] = lanes.gainOf(es[j]);
+                CurveMath::gains(next->envelopes, next->gains, 2 * n, c.curve);
             else
-                for (int j = 0; j < n; ++j)
-                    es[j] = lanes.makeup;
+                for (int j = 0; j < 2 * n; ++j)
+                    next->gains[j] =
+                        anyLoud ? CompressorDetail::gainForEnvelope(next->envelopes[j], c.curve) : c.curve.makeupGain;
             next->start = i;
             next->count = n;
             Pending* t = pending;
@@ -423,15 +462,38 @@ void runBlock(float* left, float* right, int begin, int end, Section& s, float w
     lanes.storeState();
 }
 
+template <bool filtering>
+void runBlock(float* left, float* right, int begin, int end, Section& s, float width, Compressor::Run& c,
+    float outputGain, Follower& f, bool& loud) noexcept
+{
+    switch (outModeFor(outputGain))
+    {
+        case OutMode::keep:
+            return runBlock<filtering, OutMode::keep>(left, right, begin, end, s, width, c, outputGain, f, loud);
+        case OutMode::clear:
+            return runBlock<filtering, OutMode::clear>(left, right, begin, end, s, width, c, outputGain, f, loud);
+        case OutMode::multiply:
+            return runBlock<filtering, OutMode::multiply>(left, right, begin, end, s, width, c, outputGain, f, loud);
+    }
+}
 #else
 
-float applyGain(float x, GainStage out)
+float applyGain(float x, float gain)
 {
-    return out.multiply ? x * out.gain : (out.clear ? 0.0f : x);
+    switch (outModeFor(gain))
+    {
+        case OutMode::keep:
+            return x;
+        case OutMode::clear:
+            return 0.0f;
+        case OutMode::multiply:
+            break;
+    }
+    return x * gain;
 }
 
 template <bool filtering>
-void runBlock(float* left, float* right, int begin, int end, Section& s, float width, Compressor::Run& c, GainStage out,
+void runBlock(float* left, float* right, int begin, int end, Section& s, float width, Compressor::Run& c, float out,
     Follower& f, bool&) noexcept
 {
     for (int i = begin; i < end; ++i)
@@ -465,10 +527,9 @@ void runBlock(float* left, float* right, int begin, int end, Section& s, float w
 void run(float* left, float* right, int begin, int end, bool filtering, Section& section, float width,
     Compressor::Run& compressor, float outputGain, Follower& follower, bool& loud) noexcept
 {
-    const GainStage out(outputGain);
     if (filtering)
-        runBlock<true>(left, right, begin, end, section, width, compressor, out, follower, loud);
+        runBlock<true>(left, right, begin, end, section, width, compressor, outputGain, follower, loud);
     else
-        runBlock<false>(left, right, begin, end, section, width, compressor, out, follower, loud);
+        runBlock<false>(left, right, begin, end, section, width, compressor, outputGain, follower, loud);
 }
 } // namespace StereoChain
