@@ -139,13 +139,12 @@ void BM_StereoChain(benchmark::State& state)
     StereoChain::Follower follower{m.ceiling, m.attackCoef, m.releaseCoef, 0.0f, 0.0f};
     const float outputGain = static_cast<float>(state.range(1)) / 100.0f;
     bool loud = false;
+    const StereoChain::Channels io{srcL.data(), srcR.data(), l.data(), r.data()};
     for (auto _ : state)
     {
-        l = srcL;
-        r = srcR;
         Compressor::Run run = c.begin();
         StereoChain::run(
-            l.data(), r.data(), 0, static_cast<int>(blockSize), true, section, 0.75f, run, outputGain, follower, loud);
+            io, 0, static_cast<int>(blockSize), 1.0f, true, section, 0.75f, run, outputGain, follower, loud);
         c.end(run, true);
         benchmark::DoNotOptimize(l.data());
         benchmark::DoNotOptimize(r.data());

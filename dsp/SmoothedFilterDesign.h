@@ -138,6 +138,14 @@ public:
         return std::max(count, 0);
     }
 
+    // How many samples at the start of a block of numSamples processGlidingPart
+    // filters: all of them while there are no parameters yet.
+    int glidingPartLength(int numSamples) const
+    {
+        const int count = glideRemaining < 0 ? numSamples : std::min(numSamples, static_cast<int>(glideRemaining));
+        return std::max(count, 0);
+    }
+
     const SectionChain& steadyCascade() const { return this->design.cascade; }
     typename Base::History& history(int channel) { return this->histories[channel]; }
     void endBlock() { this->clearNonFiniteHistories(); }

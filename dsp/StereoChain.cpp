@@ -79,8 +79,9 @@ __attribute__((noinline))
 template <bool filtering, OutMode outMode>
 struct Lanes
 {
-    Lanes(Section& section, float width, Compressor::Run& compressor, float outputGain, Follower& follower)
-        : s(section), c(compressor), f(follower)
+    Lanes(const Channels& channels, float drive, Section& section, float width, Compressor::Run& compressor,
+        float outputGain, Follower& follower)
+        : io(channels), s(section), c(compressor), f(follower)
     {
         using namespace CompressorDetail;
         const Compressor::Curve& curve = c.curve;
@@ -95,6 +96,7 @@ struct Lanes
         y2 = _mm_set_pd(s.r.y2, s.l.y2);
         offset = _mm_set_pd(s.offsetR, s.offsetL);
 
+        driveV = _mm_set1_ps(drive);
         widthV = _mm_set1_ps(width);
         holdLength = _mm_set1_epi32(c.holdLength);
         attackBase = _mm_set1_ps(curve.attackWeight);
@@ -128,15 +130,17 @@ struct Lanes
         level = _mm_setr_ps(f.levelL, f.levelR, 0.0f, 0.0f);
     }
 
-    static CHAIN_INLINE __m128 load(const float* left, const float* right, int i)
+    // Input sample i times the drive (times 1 leaves every value as it is,
+    // NaN payloads included).
+    CHAIN_INLINE __m128 load(int i) const
     {
-        return _mm_unpacklo_ps(_mm_load_ss(left + i), _mm_load_ss(right + i));
+        return _mm_mul_ps(_mm_unpacklo_ps(_mm_load_ss(io.inLeft + i), _mm_load_ss(io.inRight + i)), driveV);
     }
 
-    static CHAIN_INLINE void store(float* left, float* right, int i, __m128 x)
+    CHAIN_INLINE void store(int i, __m128 x) const
     {
-        _mm_store_ss(left + i, x);
-        _mm_store_ss(right + i, _mm_shuffle_ps(x, x, _MM_SHUFFLE(3, 2, 0, 1)));
+        _mm_store_ss(io.left + i, x);
+        _mm_store_ss(io.right + i, _mm_shuffle_ps(x, x, _MM_SHUFFLE(3, 2, 0, 1)));
     }
 
     // The shelf and mid/side.
@@ -321,12 +325,13 @@ struct Lanes
         c.r.holdCount = counts[1];
     }
 
+    const Channels io;
     Section& s;
     Compressor::Run& c;
     Follower& f;
     bool quietMeansLow;
     __m128d b0, b1, b2, a1, a2, x1, x2, y1, y2, offset;
-    __m128 widthV;
+    __m128 driveV, widthV;
     __m128i holdLength, holdCount;
     __m128 attackBase, releaseBase, attackRest, releaseTenth, below, makeup;
     __m128 envelope, attack, release, attackXorRelease, prevGain, smoothGain, peak;
@@ -349,11 +354,11 @@ struct Pending
 };
 
 template <bool filtering, OutMode outMode>
-void runBlock(float* left, float* right, int begin, int end, Section& s, float width, Compressor::Run& c,
+void runBlock(const Channels& io, int begin, int end, float drive, Section& s, float width, Compressor::Run& c,
     float outputGain, Follower& f, bool& loud) noexcept
 {
     using Chain = Lanes<filtering, outMode>;
-    Chain lanes(s, width, c, outputGain, f);
+    Chain lanes(io, drive, s, width, c, outputGain, f);
     Pending buffers[2];
     Pending* pending = &buffers[0];
     Pending* next = &buffers[1];
@@ -363,7 +368,7 @@ void runBlock(float* left, float* right, int begin, int end, Section& s, float w
     const auto flush = [&]
     {
         for (int k = 0; k < pending->count; ++k)
-            Chain::store(left, right, pending->start + k, lanes.back(pending->xs[k], gainAt(*pending, k)));
+            lanes.store(pending->start + k, lanes.back(pending->xs[k], gainAt(*pending, k)));
         pending->count = 0;
     };
 
@@ -381,7 +386,7 @@ void runBlock(float* left, float* right, int begin, int end, Section& s, float w
             bool anyLoud = false;
             bool wasQuiet = lanes.quiet(lanes.envelope);
             bool gainQuiet = lanes.gainQuiet();
-            __m128 ahead = lanes.shelfAndWidth(Chain::load(left, right, i));
+            __m128 ahead = lanes.shelfAndWidth(lanes.load(i));
             __m128 behindX = _mm_setzero_ps(), behindGain = _mm_setzero_ps();
             bool behindQuiet = false;
 
@@ -389,14 +394,14 @@ void runBlock(float* left, float* right, int begin, int end, Section& s, float w
             {
                 const __m128 x = lanes.detect(ahead, wasQuiet && lanes.quietMeansLow);
                 if constexpr (decltype(loadNext)::value)
-                    ahead = lanes.shelfAndWidth(Chain::load(left, right, k + 1));
+                    ahead = lanes.shelfAndWidth(lanes.load(k + 1));
                 const bool quiet = lanes.quiet(lanes.envelope);
                 anyLoud = anyLoud || !quiet;
                 const __m128 g = quiet ? lanes.makeup : gainsAbove(lanes.envelope, c.curve);
                 if constexpr (decltype(storeBehind)::value)
                 {
-                    Chain::store(left, right, k - 1,
-                        behindQuiet && gainQuiet ? lanes.backQuiet(behindX) : lanes.back(behindX, behindGain));
+                    lanes.store(
+                        k - 1, behindQuiet && gainQuiet ? lanes.backQuiet(behindX) : lanes.back(behindX, behindGain));
                     gainQuiet = behindQuiet;
                 }
                 behindX = x;
@@ -416,8 +421,7 @@ void runBlock(float* left, float* right, int begin, int end, Section& s, float w
                     step(k, yes, yes);
                 step(last, no, yes);
             }
-            Chain::store(left, right, last,
-                behindQuiet && gainQuiet ? lanes.backQuiet(behindX) : lanes.back(behindX, behindGain));
+            lanes.store(last, behindQuiet && gainQuiet ? lanes.backQuiet(behindX) : lanes.back(behindX, behindGain));
             loud = anyLoud;
         }
         else
@@ -427,20 +431,20 @@ void runBlock(float* left, float* right, int begin, int end, Section& s, float w
             // loop of their own.
             bool anyLoud = false;
             // The shelf and mid/side one sample ahead of the detection.
-            __m128 ahead = lanes.shelfAndWidth(Chain::load(left, right, i));
+            __m128 ahead = lanes.shelfAndWidth(lanes.load(i));
             int k = 0;
             for (; k < n; ++k)
             {
                 next->xs[k] = lanes.detect(ahead, false);
                 if (k + 1 < n)
-                    ahead = lanes.shelfAndWidth(Chain::load(left, right, i + k + 1));
+                    ahead = lanes.shelfAndWidth(lanes.load(i + k + 1));
                 _mm_storel_pi(reinterpret_cast<__m64*>(next->envelopes + 2 * k), lanes.envelope);
                 anyLoud = anyLoud || !lanes.quiet(lanes.envelope);
                 if (k < pending->count)
-                    Chain::store(left, right, pending->start + k, lanes.back(pending->xs[k], gainAt(*pending, k)));
+                    lanes.store(pending->start + k, lanes.back(pending->xs[k], gainAt(*pending, k)));
             }
             for (; k < pending->count; ++k)
-                Chain::store(left, right, pending->start + k, lanes.back(pending->xs[k], gainAt(*pending, k)));
+                lanes.store(pending->start + k, lanes.back(pending->xs[k], gainAt(*pending, k)));
             pending->count = 0;
 
             if (anyLoud && CurveMath::available())
@@ -463,17 +467,17 @@ void runBlock(float* left, float* right, int begin, int end, Section& s, float w
 }
 
 template <bool filtering>
-void runBlock(float* left, float* right, int begin, int end, Section& s, float width, Compressor::Run& c,
+void runBlock(const Channels& io, int begin, int end, float drive, Section& s, float width, Compressor::Run& c,
     float outputGain, Follower& f, bool& loud) noexcept
 {
     switch (outModeFor(outputGain))
     {
         case OutMode::keep:
-            return runBlock<filtering, OutMode::keep>(left, right, begin, end, s, width, c, outputGain, f, loud);
+            return runBlock<filtering, OutMode::keep>(io, begin, end, drive, s, width, c, outputGain, f, loud);
         case OutMode::clear:
-            return runBlock<filtering, OutMode::clear>(left, right, begin, end, s, width, c, outputGain, f, loud);
+            return runBlock<filtering, OutMode::clear>(io, begin, end, drive, s, width, c, outputGain, f, loud);
         case OutMode::multiply:
-            return runBlock<filtering, OutMode::multiply>(left, right, begin, end, s, width, c, outputGain, f, loud);
+            return runBlock<filtering, OutMode::multiply>(io, begin, end, drive, s, width, c, outputGain, f, loud);
     }
 }
 #else
@@ -493,13 +497,13 @@ float applyGain(float x, float gain)
 }
 
 template <bool filtering>
-void runBlock(float* left, float* right, int begin, int end, Section& s, float width, Compressor::Run& c, float out,
-    Follower& f, bool&) noexcept
+void runBlock(const Channels& io, int begin, int end, float drive, Section& s, float width, Compressor::Run& c,
+    float out, Follower& f, bool&) noexcept
 {
     for (int i = begin; i < end; ++i)
     {
-        float l = left[i];
-        float r = right[i];
+        float l = io.inLeft[i] * drive;
+        float r = io.inRight[i] * drive;
         if constexpr (filtering)
         {
             s.offsetL = -s.offsetL;
@@ -514,8 +518,8 @@ void runBlock(float* left, float* right, int begin, int end, Section& s, float w
         c.step<true, true>(l, r);
         l = applyGain(l, out);
         r = applyGain(r, out);
-        left[i] = l;
-        right[i] = r;
+        io.left[i] = l;
+        io.right[i] = r;
         f.levelL = MeterEnvelope::step(f.levelL, l, f.ceiling, f.attackCoef, f.releaseCoef);
         f.levelR = MeterEnvelope::step(f.levelR, r, f.ceiling, f.attackCoef, f.releaseCoef);
     }
@@ -524,12 +528,12 @@ void runBlock(float* left, float* right, int begin, int end, Section& s, float w
 #endif
 } // namespace
 
-void run(float* left, float* right, int begin, int end, bool filtering, Section& section, float width,
+void run(const Channels& io, int begin, int end, float drive, bool filtering, Section& section, float width,
     Compressor::Run& compressor, float outputGain, Follower& follower, bool& loud) noexcept
 {
     if (filtering)
-        runBlock<true>(left, right, begin, end, section, width, compressor, outputGain, follower, loud);
+        runBlock<true>(io, begin, end, drive, section, width, compressor, outputGain, follower, loud);
     else
-        runBlock<false>(left, right, begin, end, section, width, compressor, outputGain, follower, loud);
+        runBlock<false>(io, begin, end, drive, section, width, compressor, outputGain, follower, loud);
 }
 } // namespace StereoChain

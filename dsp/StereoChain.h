@@ -25,16 +25,28 @@ struct Section
 
 struct Follower
 {
-    float ceiling, attackCoef, releaseCoef;
+    float ceiling, attackCoef, releaseCoef; // the ceiling a positive number
     float levelL, levelR;
 };
 
-// Runs samples [begin, end) of left and right in place; the section only
-// when filtering is set. The output gain acts as the framework's applyGain
-// does: 1 leaves a sample, 0 clears it, anything else multiplies. loud tells
-// whether the last samples needed the compressor's gain curve (its
-// logarithm and exponential), which picks the faster way through the next
-// ones; it changes no result. Keep it from one call to the next.
-void run(float* left, float* right, int begin, int end, bool filtering, Section& section, float width,
+// Where a block's samples come from and go. An input may be its own output
+// (in place); otherwise inputs and outputs must not overlap.
+struct Channels
+{
+    const float* inLeft;
+    const float* inRight;
+    float* left;
+    float* right;
+};
+
+// Runs samples [begin, end) from the inputs to the outputs: each input
+// sample multiplied by drive (which must not be 0), then the section only
+// when filtering is set, and the rest. The output gain acts as the
+// framework's applyGain does: 1 leaves a sample, 0 clears it, anything else
+// multiplies. loud tells whether the last samples needed the compressor's
+// gain curve (its logarithm and exponential), which picks the faster way
+// through the next ones; it changes no result. Keep it from one call to the
+// next.
+void run(const Channels& io, int begin, int end, float drive, bool filtering, Section& section, float width,
     Compressor::Run& compressor, float outputGain, Follower& follower, bool& loud) noexcept;
 } // namespace StereoChain

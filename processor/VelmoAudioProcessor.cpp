@@ -353,6 +353,47 @@ void VelmoAudioProcessor::processBlock(juce::AudioSampleBuffer& buffer, juce::Mi
         buffer.clear(ch, 0, numSamples);
 }
 
+bool VelmoAudioProcessor::processApart(const float* const* inputs, float* const* outputs, int numSamples)
+{
+    if (getTotalNumInputChannels() != 2 || getTotalNumOutputChannels() != 2 || bypassed.load(relaxed))
+        return false;
+
+    const auto overlaps = [numSamples](const float* a, const float* b)
+    { return a < b + numSamples && b < a + numSamples; };
+    for (int i = 0; i < 2; ++i)
+        for (int o = 0; o < 2; ++o)
+            if (inputs[i] == nullptr || outputs[o] == nullptr ||
+                (overlaps(inputs[i], outputs[o]) && !(i == o && inputs[i] == outputs[o])))
+                return false;
+
+    return processStereoOnePass({inputs[0], inputs[1], outputs[0], outputs[1]}, numSamples);
+}
+
+bool VelmoAudioProcessor::processStereoOnePass(const StereoChain::Channels& io, int n)
+{
+    const float drive = driveGain.load(relaxed);
+    auto* shelfFilter = dynamic_cast<ShelfFilterHolder::ShelfFilter*>(shelf.shelfFilter.get());
+    const bool compress = !compressorBypassed.load(relaxed) && n != 0 && compressor.enabled;
+    if (!compress || shelfFilter == nullptr || compressor.unlinked == 0 || compressor.peakClip == 0 || drive == 0.0f)
+        return false;
+
+    // The gliding start: driven into the outputs, then filtered there.
+    const int gliding = shelfFilter->glidingPartLength(n);
+    for (int i = 0; i < gliding; ++i)
+    {
+        io.left[i] = io.inLeft[i] * drive;
+        io.right[i] = io.inRight[i] * drive;
+    }
+    float* const channels[] = {io.left, io.right};
+    const int steadyFrom = shelfFilter->processGlidingPart(n, channels);
+    compressor.leftChannel = io.left;
+    compressor.rightChannel = io.right;
+    compressor.numSamples = (double) n;
+    runChain(*shelfFilter, io, drive, steadyFrom, n);
+    shelfFilter->endBlock();
+    return true;
+}
+
 void VelmoAudioProcessor::processStereo(juce::AudioSampleBuffer& buffer)
 {
     const int n = buffer.getNumSamples();
@@ -366,24 +407,12 @@ void VelmoAudioProcessor::processStereo(juce::AudioSampleBuffer& buffer)
         return;
     }
 
+    if (buffer.getNumChannels() == 2 && processStereoOnePass({left, right, left, right}, n))
+        return;
+
     buffer.applyGain(driveGain.load(relaxed));
 
     const bool compress = !compressorBypassed.load(relaxed) && n != 0 && compressor.enabled;
-    auto* shelfFilter = dynamic_cast<ShelfFilterHolder::ShelfFilter*>(shelf.shelfFilter.get());
-
-    if (compress && shelfFilter != nullptr && buffer.getNumChannels() == 2 && compressor.unlinked != 0 &&
-        compressor.peakClip != 0)
-    {
-        // The processor's own configuration: every stage after the drive in
-        // one pass, sample by sample.
-        const int steadyFrom = shelfFilter->processGlidingPart(n, channels);
-        compressor.leftChannel = left;
-        compressor.rightChannel = right;
-        compressor.numSamples = (double) n;
-        runChain(*shelfFilter, left, right, steadyFrom, n);
-        shelfFilter->endBlock();
-        return;
-    }
 
     if (auto* filter = shelf.shelfFilter.get())
         filter->processChannels(n, channels);
@@ -417,7 +446,7 @@ void VelmoAudioProcessor::followBlock(const float* left, const float* right, int
 }
 
 void VelmoAudioProcessor::runChain(
-    ShelfFilterHolder::ShelfFilter& filter, float* left, float* right, int steadyFrom, int n)
+    ShelfFilterHolder::ShelfFilter& filter, const StereoChain::Channels& io, float drive, int steadyFrom, int n)
 {
     static_assert(ShelfFilterHolder::ShelfFilter::History::maxSections == 1, "one section per channel");
 
@@ -431,8 +460,9 @@ void VelmoAudioProcessor::runChain(
     const float gain = outputGain.load(relaxed);
     Compressor::Run run = compressor.begin();
 
-    StereoChain::run(left, right, 0, steadyFrom, false, section, width, run, gain, follower, chainLoud);
-    StereoChain::run(left, right, steadyFrom, n, filter.steadyCascade().sectionCount == 1, section, width, run, gain,
+    const StereoChain::Channels glided{io.left, io.right, io.left, io.right};
+    StereoChain::run(glided, 0, steadyFrom, 1.0f, false, section, width, run, gain, follower, chainLoud);
+    StereoChain::run(io, steadyFrom, n, drive, filter.steadyCascade().sectionCount == 1, section, width, run, gain,
         follower, chainLoud);
 
     historyL.sectionStates[0] = section.l;

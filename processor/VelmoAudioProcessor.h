@@ -83,6 +83,15 @@ public:
     using juce::AudioProcessor::processBlock;
     void processBlock(juce::AudioSampleBuffer& buffer, juce::MidiBuffer& midi) override;
 
+    // processBlock for two inputs and two outputs in separate buffers, so
+    // the host's input needs no copy first: the same result as copying the
+    // inputs to the outputs and processing those. An input may be its own
+    // output; otherwise the buffers must not overlap. Answers false, having
+    // touched nothing, when this block needs the in-place path (other
+    // channel counts, the power switch off, a configuration the one-pass
+    // chain does not cover).
+    bool processApart(const float* const* inputs, float* const* outputs, int numSamples);
+
     const juce::String getInputChannelName(int index) const override;
     const juce::String getOutputChannelName(int index) const override;
     bool isInputChannelStereoPair(int index) const override;
@@ -116,6 +125,11 @@ public:
 
     // The chain on channels 0 and 1 of a buffer with at least two channels.
     void processStereo(juce::AudioSampleBuffer& buffer);
+
+    // The chain in one pass from the inputs to the outputs (which may be the
+    // inputs), for the processor's own configuration; false, having touched
+    // nothing, for any other.
+    bool processStereoOnePass(const StereoChain::Channels& io, int n);
 
     // Keeps the mid signal and scales the side signal by width: the sum and
     // the difference in single precision, the halving in double.
@@ -168,11 +182,13 @@ private:
     // Feeds samples [begin, end) to the level follower, its levels in locals.
     void followBlock(const float* left, const float* right, int begin, int end);
 
-    // Everything after the drive for the processor's own configuration, in
-    // one pass: the shelf's steady part from steadyFrom on (the filter has
-    // run the gliding start), mid/side, the unlinked peak-clipping
-    // compressor, the output gain and the follower.
-    void runChain(ShelfFilterHolder::ShelfFilter& filter, float* left, float* right, int steadyFrom, int n);
+    // Everything for the processor's own configuration, in one pass: the
+    // outputs before steadyFrom hold the driven and filtered gliding start;
+    // from there the inputs go through the drive and the shelf's steady
+    // part. Then mid/side, the unlinked peak-clipping compressor, the output
+    // gain and the follower.
+    void runChain(
+        ShelfFilterHolder::ShelfFilter& filter, const StereoChain::Channels& io, float drive, int steadyFrom, int n);
 
     // Whether the last block needed the compressor's gain curve (a hint for
     // the one-pass chain; it changes no result).

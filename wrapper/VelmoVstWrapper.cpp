@@ -4,6 +4,7 @@
 #include "wrapper/EditorParent.h"
 
 #include "editor/EditorLayout.h"
+#include "processor/VelmoAudioProcessor.h"
 #include "resources/VelmoIdentity.h"
 
 #include <algorithm>
@@ -111,7 +112,9 @@ private:
 
 //==============================================================================
 VelmoVstWrapper::VelmoVstWrapper(audioMasterCallback master, std::unique_ptr<juce::AudioProcessor> p)
-    : AudioEffectX(master, p->getNumPrograms(), p->getNumParameters()), processor(std::move(p))
+    : AudioEffectX(master, p->getNumPrograms(), p->getNumParameters()),
+      processor(std::move(p)),
+      velmoProcessor(dynamic_cast<VelmoAudioProcessor*>(processor.get()))
 {
     cEffect.version = VelmoIdentity::versionCode;
     setUniqueID(VelmoIdentity::uniqueId);
@@ -264,13 +267,18 @@ void VelmoVstWrapper::processReplacing(float** inputs, float** outputs, VstInt32
             if (outputs[ch] == nullptr)
                 return;
 
+        const bool softBypass = bypassed.load(std::memory_order_relaxed);
+        if (!softBypass && velmoProcessor != nullptr && inputs != nullptr && activeInputs == 2 && numOutputs == 2 &&
+            velmoProcessor->processApart(inputs, outputs, sampleFrames))
+            return;
+
         copyInputsToOutputs(inputs, activeInputs, outputs, numOutputs, sampleFrames);
 
         // Refers to the host's output channels: nothing is allocated.
         juce::AudioBuffer<float> buffer(outputs, numOutputs, sampleFrames);
         midiBuffer.clear();
 
-        if (bypassed.load(std::memory_order_relaxed))
+        if (softBypass)
             processor->processBlockBypassed(buffer, midiBuffer);
         else
             processor->processBlock(buffer, midiBuffer);

@@ -10,6 +10,8 @@
 #include <mutex>
 #include <vector>
 
+class VelmoAudioProcessor;
+
 // The VST 2.4 wrapper around one audio processor: the host drives it through
 // the effect record of AudioEffect; it drives the processor through the
 // juce::AudioProcessor interface and reports the processor's changes back.
@@ -99,6 +101,9 @@ private:
     MessageThread::Reference messageThreadReference;
 
     std::unique_ptr<juce::AudioProcessor> processor;
+    // The same processor where it is Velmo's own, which reads the host's
+    // inputs itself; else null.
+    VelmoAudioProcessor* const velmoProcessor;
 
     // Message thread only.
     std::unique_ptr<juce::AudioProcessorEditor> editorComponent;

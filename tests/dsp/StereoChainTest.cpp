@@ -1,7 +1,8 @@
 // The one-pass chain gives, sample for sample and bit for bit, what the
-// stages give one after the other: shelf section, mid/side, compressor,
-// output gain, follower, in quiet and loud passages, for any cut of the
-// block and across the gain's special values.
+// stages give one after the other: drive, shelf section, mid/side,
+// compressor, output gain, follower, in quiet and loud passages, for any cut
+// of the block, in place or from separate inputs, and across the gain's
+// special values.
 #include "dsp/StereoChain.h"
 
 #include "dsp/MeterEnvelope.h"
@@ -103,15 +104,28 @@ TEST(StereoChain, GivesTheStagesBitsForEveryCutOfTheBlock)
                     l[static_cast<std::size_t>(i)] = block % 9 == 4 ? 0.0f : sample();
                     r[static_cast<std::size_t>(i)] = block % 9 == 4 ? -0.0f : sample();
                 }
+                const float drive = block % 4 == 1 ? 1.7f : 1.0f;
                 std::vector<float> sl = l, sr = r;
+                for (int i = 0; i < n && drive != 1.0f; ++i)
+                {
+                    sl[static_cast<std::size_t>(i)] *= drive;
+                    sr[static_cast<std::size_t>(i)] *= drive;
+                }
                 staged.run(sl.data(), sr.data(), n, filtering, width, outputGain);
 
+                // Odd blocks from separate inputs, the outputs full of junk.
+                const std::vector<float> inL = l, inR = r;
+                if (block % 2 == 1)
+                {
+                    std::fill(l.begin(), l.end(), 7.0f);
+                    std::fill(r.begin(), r.end(), -7.0f);
+                }
+                const StereoChain::Channels io{
+                    block % 2 == 1 ? inL.data() : l.data(), block % 2 == 1 ? inR.data() : r.data(), l.data(), r.data()};
                 Compressor::Run run = compressor.begin();
                 const int cut = n / 3;
-                StereoChain::run(
-                    l.data(), r.data(), 0, cut, filtering, section, width, run, outputGain, follower, loud);
-                StereoChain::run(
-                    l.data(), r.data(), cut, n, filtering, section, width, run, outputGain, follower, loud);
+                StereoChain::run(io, 0, cut, drive, filtering, section, width, run, outputGain, follower, loud);
+                StereoChain::run(io, cut, n, drive, filtering, section, width, run, outputGain, follower, loud);
                 compressor.end(run, true);
 
                 ASSERT_TRUE(sameBits(l, sl) && sameBits(r, sr))
@@ -134,6 +148,6 @@ TEST(StereoChain, ANaNSampleReachesTheFollowerAsSilence)
     float l[] = {std::numeric_limits<float>::quiet_NaN()}, r[] = {0.25f};
     Compressor::Run run = compressor.begin();
     bool loud = false;
-    StereoChain::run(l, r, 0, 1, false, section, 0.5f, run, 1.0f, follower, loud);
+    StereoChain::run({l, r, l, r}, 0, 1, 1.0f, false, section, 0.5f, run, 1.0f, follower, loud);
     EXPECT_EQ(follower.levelL, MeterEnvelope::step(0.5f, 0.0f, m.ceiling, m.attackCoef, m.releaseCoef));
 }
