@@ -121,20 +121,39 @@ TEST(PluginProcessing, AHostWithoutASampleRateGets44100)
     expectBitIdentical(render(*plugin, in), renderDirectly({44100.0, 512, 0.5f, 0.5f, 0.7f}, in));
 }
 
-TEST(PluginProcessing, InPlaceBuffersGiveTheSameResult)
+TEST(PluginProcessing, InPlaceAndCrosswiseBuffersGiveTheSameResult)
 {
+    // Color changes at the fourth block, so the filter glides there.
     const Settings s{44100.0, 512, 0.5f, 0.7f, 0.5f};
     const auto in = programme(2, 4096);
-    auto plugin = preparedPlugin(s, 2);
-    ASSERT_TRUE(plugin);
-
-    auto buffers = in;
-    for (int start = 0; start < 4096; start += 512)
+    enum Buffers
     {
-        float* channels[] = {buffers[0].data() + start, buffers[1].data() + start};
-        plugin->processReplacing(channels, channels, 512);
-    }
-    expectBitIdentical(buffers, renderDirectly(s, in));
+        apart,
+        inPlace,
+        crosswise // the left output goes where the right input came from
+    };
+    const auto renderWith = [&](Buffers buffers)
+    {
+        auto plugin = preparedPlugin(s, 2);
+        EXPECT_TRUE(plugin);
+        auto ins = in, outs = in;
+        auto& out = buffers == apart ? outs : ins;
+        for (int start = 0; start < 4096; start += 512)
+        {
+            if (start == 1536)
+                plugin->setParameter(2, 0.9f);
+            float* inputs[] = {ins[0].data() + start, ins[1].data() + start};
+            float* outputs[] = {
+                out[buffers == crosswise ? 1 : 0].data() + start, out[buffers == crosswise ? 0 : 1].data() + start};
+            plugin->processReplacing(inputs, outputs, 512);
+        }
+        if (buffers == crosswise)
+            std::swap(out[0], out[1]);
+        return out;
+    };
+    const auto expected = renderWith(apart);
+    expectBitIdentical(renderWith(inPlace), expected);
+    expectBitIdentical(renderWith(crosswise), expected);
 }
 
 TEST(PluginProcessing, SoftBypassPassesTheInputUnchanged)
