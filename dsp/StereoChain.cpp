@@ -112,6 +112,7 @@ struct Lanes
         attackXorRelease = _mm_xor_ps(attack, release);
         baseXor = _mm_xor_ps(attackBase, releaseBase);
         one = _mm_set1_ps(1.0f);
+        highXor = _mm_xor_ps(one, releaseTenth);
         decayXorOne = _mm_xor_ps(_mm_set1_ps(peakDecay), one);
         prevGain = _mm_setr_ps(c.l.prevGain, c.r.prevGain, 0.0f, 0.0f);
         smoothGain = _mm_setr_ps(c.l.smoothGain, c.r.smoothGain, 0.0f, 0.0f);
@@ -212,6 +213,13 @@ struct Lanes
                 attack = attackBase;
                 release = releaseBase;
                 attackXorRelease = baseXor;
+            }
+            else if (lanes(_mm_cmplt_ps(envelope, one)) == 0)
+            {
+                // Both at 1 or above.
+                attack = one;
+                release = releaseTenth;
+                attackXorRelease = highXor;
             }
             else
             {
@@ -336,7 +344,7 @@ struct Lanes
     __m128 attackBase, releaseBase, attackRest, releaseTenth, below, makeup;
     __m128 envelope, attack, release, attackXorRelease, prevGain, smoothGain, peak;
     __m128 quietGain, quietSmooth;
-    __m128 baseXor, one, decayXorOne;
+    __m128 baseXor, highXor, one, decayXorOne;
     __m128 outGain, ceiling, attackCoef, releaseCoef, coefXor, level;
 };
 
