@@ -279,7 +279,7 @@ void designOrderOneSections(int count, const double (*values)[5], SectionCoeffs*
 
     // Prototype: the 2N-th root of the linear gain, N = 1.
     for (int k = 0; k < count; ++k)
-        gains[k] = Maths::power(10.0, values[k][4] / 20.0);
+        gains[k] = Maths::powerOfTen(values[k][4] / 20.0);
     for (int k = 0; k < count; ++k)
         gains[k] = Maths::powerOneHalf(gains[k]);
 
@@ -349,11 +349,9 @@ void designOrderOneSections(int count, const double (*values)[5], SectionCoeffs*
     double responseRe[most], responseIm[most];
     for (int k = 0; k < count; ++k)
     {
-        SectionChain chain(&sections[k], 1);
-        chain.sectionCount = 1;
         // referenceOmega / 2 pi is exactly 0.5 or 0.
         const SectionChain::UnitPowers& z = centres[k] < 0.25 ? nyquist : dc;
-        const std::complex<double> response = chain.responseAt(z.z1, z.z2);
+        const std::complex<double> response = SectionChain::sectionResponseAt(sections[k], z.z1, z.z2);
         responseRe[k] = response.real();
         responseIm[k] = response.imag();
     }
