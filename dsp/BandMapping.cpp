@@ -45,7 +45,7 @@ rootWithNonNegativeReal(std::complex<double> d)
 // narrower than narrowestInnerBand (empty, reversed, NaN, or too narrow to
 // map in double precision): that becomes narrowestInnerBand wide around its
 // centre, leaving the filter all but flat.
-void placeEdges(double centre, double width, double& lowerEdge, double& upperEdge)
+inline void placeEdges(double centre, double width, double& lowerEdge, double& upperEdge)
 {
     const double w = width * twoPi;
     lowerEdge = centre * twoPi - w * 0.5;
