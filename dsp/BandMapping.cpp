@@ -45,7 +45,7 @@ rootWithNonNegativeReal(std::complex<double> d)
 // narrower than narrowestInnerBand (empty, reversed, NaN, or too narrow to
 // map in double precision): that becomes narrowestInnerBand wide around its
 // centre, leaving the filter all but flat.
-void placeEdges(double centre, double width, double& lowerEdge, double& upperEdge)
+inline void placeEdges(double centre, double width, double& lowerEdge, double& upperEdge)
 {
     const double w = width * twoPi;
     lowerEdge = centre * twoPi - w * 0.5;
@@ -109,8 +109,9 @@ mapOneRoot(const Mapping& m, std::complex<double> c)
 // zero) with exactly the operations of mapOneRoot for a root whose imaginary
 // part is +0: the complex expressions written out part by part as the
 // compiler evaluates them, the divisions by the real divisors that arise as
-// ExactComplex::divide takes them. Answers false, having done nothing, when
-// a value leaves the range where those forms hold; mapOneRoot then does it.
+// ExactComplex::divide takes them. A stage answers false, having done
+// nothing further, when a value leaves the range where those forms hold;
+// mapOneRoot then maps that pair.
 struct Lanes2
 {
     __m128d re, im;
@@ -121,43 +122,39 @@ inline __m128d selectPd(__m128d mask, __m128d a, __m128d b)
     return _mm_or_pd(_mm_and_pd(mask, a), _mm_andnot_pd(mask, b));
 }
 
-// Zero, or magnitude within 2^-300 to 2^300, in both lanes.
-inline bool moderate2(__m128d v)
+inline bool allLanes(__m128d mask)
+{
+    return _mm_movemask_pd(mask) == 3;
+}
+
+// Set in the lanes that hold zero or a magnitude within 2^-300 to 2^300.
+inline __m128d moderateLanes(__m128d v)
 {
     const __m128d a = _mm_and_pd(v, _mm_castsi128_pd(_mm_set1_epi64x(0x7fffffffffffffffLL)));
-    const __m128d ok = _mm_or_pd(_mm_cmpeq_pd(v, _mm_setzero_pd()),
+    return _mm_or_pd(_mm_cmpeq_pd(v, _mm_setzero_pd()),
         _mm_and_pd(_mm_cmpge_pd(a, _mm_set1_pd(0x1p-300)), _mm_cmple_pd(a, _mm_set1_pd(0x1p300))));
-    return _mm_movemask_pd(ok) == 3;
 }
 
-inline bool allZero(__m128d v)
+// Set in the lanes whose divisor (c, e) quotientByReal takes: c moderate and
+// not zero, e zero.
+inline __m128d realDivisorLanes(Lanes2 d)
 {
-    return _mm_movemask_pd(_mm_cmpeq_pd(v, _mm_setzero_pd())) == 3;
+    return _mm_and_pd(
+        _mm_and_pd(moderateLanes(d.re), _mm_cmpneq_pd(d.re, _mm_setzero_pd())), _mm_cmpeq_pd(d.im, _mm_setzero_pd()));
 }
 
-// ExactComplex::divide for moderate parts and a divisor (c, e) with e zero
-// and c not: a zero quotient part from a product, any other from a division.
-inline bool divideByReal(Lanes2 n, Lanes2 d, Lanes2& q)
+// ExactComplex::divide for moderate parts over a divisor that
+// realDivisorLanes accepts. Its zero quotient parts come from a product by
+// c, which for such a c is the zero the division gives.
+inline Lanes2 quotientByReal(Lanes2 n, Lanes2 d)
 {
-    if (!(moderate2(n.re) && moderate2(n.im) && moderate2(d.re) && moderate2(d.im)) || !allZero(d.im) ||
-        _mm_movemask_pd(_mm_cmpeq_pd(d.re, _mm_setzero_pd())) != 0)
-        return false;
     const __m128d xn = _mm_add_pd(n.re, _mm_mul_pd(d.im, _mm_mul_pd(n.im, d.re)));
     const __m128d yn = _mm_sub_pd(n.im, _mm_mul_pd(d.im, _mm_mul_pd(n.re, d.re)));
-    const __m128d xZero = _mm_cmpeq_pd(xn, _mm_setzero_pd());
-    const __m128d yZero = _mm_cmpeq_pd(yn, _mm_setzero_pd());
-    // Divide only where a quotient part is not zero.
-    q.re = _mm_movemask_pd(xZero) == 3 ? _mm_mul_pd(xn, d.re)
-                                       : selectPd(xZero, _mm_mul_pd(xn, d.re), _mm_div_pd(xn, d.re));
-    q.im = _mm_movemask_pd(yZero) == 3 ? _mm_mul_pd(yn, d.re)
-                                       : selectPd(yZero, _mm_mul_pd(yn, d.re), _mm_div_pd(yn, d.re));
-    return true;
+    return {_mm_div_pd(xn, d.re), _mm_div_pd(yn, d.re)};
 }
 
 // The stages of the mapping for one pair, so that a batch can run each stage
-// over all its pairs before the next. A stage answers false, having done
-// nothing further, when a value leaves the range where these forms hold;
-// mapOneRoot then maps that pair.
+// over all its pairs before the next.
 struct PairMapping
 {
     // Band constants.
@@ -170,10 +167,14 @@ struct PairMapping
 inline bool mapStageOne(PairMapping& p, double pole, double zero)
 {
     const __m128d c = _mm_set_pd(zero, pole);
-    if (_mm_movemask_pd(_mm_cmpeq_pd(c, _mm_set1_pd(std::numeric_limits<double>::infinity()))) != 0)
-        return false;
     const __m128d one = _mm_set1_pd(1.0);
-    return divideByReal({_mm_add_pd(c, one), _mm_setzero_pd()}, {_mm_sub_pd(one, c), _mm_set1_pd(-0.0)}, p.cp);
+    const Lanes2 n{_mm_add_pd(c, one), _mm_setzero_pd()};
+    const Lanes2 d{_mm_sub_pd(one, c), _mm_set1_pd(-0.0)};
+    // An infinite c fails here too (1 - c is not moderate).
+    if (!allLanes(_mm_and_pd(moderateLanes(n.re), realDivisorLanes(d))))
+        return false;
+    p.cp = quotientByReal(n, d);
+    return true;
 }
 
 // d2 = (h cp + 8 (g - 1)) cp + h, its root s with a non-negative real part,
@@ -189,7 +190,7 @@ inline bool mapStageTwo(PairMapping& p)
     if (_mm_movemask_pd(_mm_and_pd(_mm_cmpunord_pd(d2re, d2re), _mm_cmpunord_pd(d2im, d2im))) != 0)
         return false;
     d2re = _mm_add_pd(d2re, hv);
-    if (!allZero(d2im) || _mm_movemask_pd(_mm_cmpunord_pd(d2re, d2re)) != 0)
+    if (!allLanes(_mm_cmpeq_pd(d2im, _mm_setzero_pd())) || _mm_movemask_pd(_mm_cmpunord_pd(d2re, d2re)) != 0)
         return false;
     const __m128d negative = _mm_cmplt_pd(d2re, _mm_setzero_pd());
     const __m128d root = _mm_sqrt_pd(selectPd(negative, _mm_xor_pd(d2re, _mm_set1_pd(-0.0)), d2re));
@@ -201,23 +202,37 @@ inline bool mapStageTwo(PairMapping& p)
     return true;
 }
 
-// ((twoAb cp -+ s) + twoAb) / d, the pole's images into poles, the zero's into zeros.
-inline bool mapStageThree(const PairMapping& p, RootPair& poles, RootPair& zeros)
+// ((twoAb cp -+ s) + twoAb) / d, the pole's images into poles, the zero's
+// into zeros, and the section assignFromRoots builds from them: a1 and a2
+// from the poles, b1 and b2 from the zeros, through the pair's real sum and
+// product where the first image is real, else through the first image and
+// its conjugate. Images that make a first-order section are left to
+// mapOneRoot.
+inline bool mapStageThree(const PairMapping& p, SectionCoeffs& section)
 {
     const __m128d t = _mm_set1_pd(p.twoAb);
     const Lanes2 tcp{_mm_mul_pd(p.cp.re, t), _mm_mul_pd(p.cp.im, t)};
-    Lanes2 first, second;
-    if (!divideByReal({_mm_add_pd(_mm_sub_pd(tcp.re, p.sq.re), t), _mm_sub_pd(tcp.im, p.sq.im)}, p.d, first) ||
-        !divideByReal({_mm_add_pd(_mm_add_pd(tcp.re, p.sq.re), t), _mm_add_pd(tcp.im, p.sq.im)}, p.d, second))
+    const Lanes2 firstN{_mm_add_pd(_mm_sub_pd(tcp.re, p.sq.re), t), _mm_sub_pd(tcp.im, p.sq.im)};
+    const Lanes2 secondN{_mm_add_pd(_mm_add_pd(tcp.re, p.sq.re), t), _mm_add_pd(tcp.im, p.sq.im)};
+    const __m128d fits = _mm_and_pd(_mm_and_pd(moderateLanes(firstN.re), moderateLanes(firstN.im)),
+        _mm_and_pd(_mm_and_pd(moderateLanes(secondN.re), moderateLanes(secondN.im)), realDivisorLanes(p.d)));
+    if (!allLanes(fits))
         return false;
+    const Lanes2 first = quotientByReal(firstN, p.d);
+    const Lanes2 second = quotientByReal(secondN, p.d);
 
-    alignas(16) double fr[2], fi[2], sr[2], si[2];
-    _mm_store_pd(fr, first.re);
-    _mm_store_pd(fi, first.im);
-    _mm_store_pd(sr, second.re);
-    _mm_store_pd(si, second.im);
-    poles = {{fr[0], fi[0]}, {sr[0], si[0]}};
-    zeros = {{fr[1], fi[1]}, {sr[1], si[1]}};
+    const __m128d zero = _mm_setzero_pd();
+    if (allLanes(_mm_and_pd(_mm_cmpeq_pd(second.re, zero), _mm_cmpeq_pd(second.im, zero))))
+        return false;
+    const __m128d realPair = _mm_cmpeq_pd(first.im, zero);
+    const __m128d c1 = selectPd(realPair, _mm_xor_pd(_mm_add_pd(second.re, first.re), _mm_set1_pd(-0.0)),
+        _mm_mul_pd(first.re, _mm_set1_pd(-2.0)));
+    const __m128d c2 = selectPd(realPair, _mm_mul_pd(second.re, first.re),
+        _mm_add_pd(_mm_mul_pd(first.re, first.re), _mm_mul_pd(first.im, first.im)));
+    section.a0 = 1.0;
+    _mm_storeu_pd(&section.a1, _mm_unpacklo_pd(c1, c2));
+    _mm_storeu_pd(&section.b1, _mm_unpackhi_pd(c1, c2));
+    section.b0 = 1.0;
     return true;
 }
 #endif
@@ -279,7 +294,7 @@ void designOrderOneSections(int count, const double (*values)[5], SectionCoeffs*
 
     // Prototype: the 2N-th root of the linear gain, N = 1.
     for (int k = 0; k < count; ++k)
-        gains[k] = Maths::power(10.0, values[k][4] / 20.0);
+        gains[k] = Maths::powerOfTen(values[k][4] / 20.0);
     for (int k = 0; k < count; ++k)
         gains[k] = Maths::powerOneHalf(gains[k]);
 
@@ -323,12 +338,7 @@ void designOrderOneSections(int count, const double (*values)[5], SectionCoeffs*
     for (int k = 0; k < count; ++k)
         mapped[k] = mapped[k] && mapStageTwo(pairs[k]);
     for (int k = 0; k < count; ++k)
-    {
-        RootPair poles, zeros;
-        mapped[k] = mapped[k] && mapStageThree(pairs[k], poles, zeros);
-        if (mapped[k])
-            sections[k].assignFromRoots({poles.first, poles.second, zeros.first, zeros.second});
-    }
+        mapped[k] = mapped[k] && mapStageThree(pairs[k], sections[k]);
 #else
     for (int k = 0; k < count; ++k)
         mapped[k] = false;
@@ -349,11 +359,9 @@ void designOrderOneSections(int count, const double (*values)[5], SectionCoeffs*
     double responseRe[most], responseIm[most];
     for (int k = 0; k < count; ++k)
     {
-        SectionChain chain(&sections[k], 1);
-        chain.sectionCount = 1;
         // referenceOmega / 2 pi is exactly 0.5 or 0.
         const SectionChain::UnitPowers& z = centres[k] < 0.25 ? nyquist : dc;
-        const std::complex<double> response = chain.responseAt(z.z1, z.z2);
+        const std::complex<double> response = SectionChain::sectionResponseAt(sections[k], z.z1, z.z2);
         responseRe[k] = response.real();
         responseIm[k] = response.imag();
     }

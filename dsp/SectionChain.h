@@ -67,6 +67,30 @@ struct SectionChain
         return ExactComplex::divide(numerator, denominator);
     }
 
+    // responseAt of a cascade of the one section s, without the loop: the
+    // products by the starting 1 written out as the compiler's complex
+    // product computes them, (1 x - 0 y) + (1 y + 0 x) i, 1 x being x. Where
+    // that product would recover infinities (both parts NaN), responseAt
+    // itself runs.
+    static std::complex<double> sectionResponseAt(
+        const SectionCoeffs& s, std::complex<double> z1, std::complex<double> z2)
+    {
+        const double nx = (s.b1 * z1.real() + s.b0) + s.b2 * z2.real();
+        const double ny = s.b1 * z1.imag() + s.b2 * z2.imag();
+        const double dx = (s.a1 * z1.real() + 1.0) + s.a2 * z2.real();
+        const double dy = s.a1 * z1.imag() + s.a2 * z2.imag();
+        const std::complex<double> numerator(nx - 0.0 * ny, ny + 0.0 * nx);
+        const std::complex<double> denominator(dx - 0.0 * dy, dy + 0.0 * dx);
+        if ((std::isnan(numerator.real()) && std::isnan(numerator.imag())) ||
+            (std::isnan(denominator.real()) && std::isnan(denominator.imag())))
+        {
+            SectionChain chain(const_cast<SectionCoeffs*>(&s), 1);
+            chain.sectionCount = 1;
+            return chain.responseAt(z1, z2);
+        }
+        return ExactComplex::divide(numerator, denominator);
+    }
+
     // z1 and z2 at DC (f = 0) and at the Nyquist frequency (f = 0.5), as
     // evaluateResponse works them out; computed once when the library loads.
     struct UnitPowers

@@ -16,7 +16,7 @@ void ShelfPrototype::buildPrototype(int order, double gainDb)
     cachedGainDb = gainDb;
 
     const double twoN = static_cast<double>(2 * order);
-    const double g = Maths::power(Maths::power(10.0, gainDb / 20.0), 1.0 / twoN);
+    const double g = Maths::power(Maths::powerOfTen(gainDb / 20.0), 1.0 / twoN);
     const double poleRadius = -1.0 / g;
     const double zeroRadius = -g;
 

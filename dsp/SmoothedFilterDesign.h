@@ -93,12 +93,17 @@ public:
                 for (int j0 = 0; j0 < count; j0 += batch)
                 {
                     const int n = std::min(batch, count - j0);
-                    for (int k = 0; k < n; ++k)
-                        for (int i = 0; i < glidedParams; ++i)
+                    // One parameter at a time, its value in a register.
+                    for (int i = 0; i < glidedParams; ++i)
+                    {
+                        double value = current[i];
+                        for (int k = 0; k < n; ++k)
                         {
-                            current[i] += step[i];
-                            values[k][i] = current[i];
+                            value += step[i];
+                            values[k][i] = value;
                         }
+                        current[i] = value;
+                    }
                     DesignType::designBatch(n, values, sections);
                     // filterSample on a one-section cascade, the histories in locals.
                     DirectFormI state[Channels];

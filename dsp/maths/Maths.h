@@ -28,6 +28,8 @@ extern "C"
     float velmo_musl_logf(float);
     float velmo_musl_powf(float, float);
     double velmo_musl_pow(double, double);
+    void velmo_musl_pow_split_log(double x, double* lhi, double* llo);
+    double velmo_musl_pow_split(double x, double y, double lhi, double llo);
     double velmo_glibc_sin(double);
     double velmo_glibc_cos(double);
     double velmo_glibc_tan(double);
@@ -53,10 +55,19 @@ inline float power(float x, float y)
     return velmo_musl_powf(x, y);
 }
 
-// Double precision: x^y, sine, cosine, both at once, tangent.
+// Double precision: x^y, 10^y, sine, cosine, both at once, tangent.
 inline double power(double x, double y)
 {
     return velmo_musl_pow(x, y);
+}
+// log 10 as power splits it to multiply it by the exponent (what
+// velmo_musl_pow_split_log(10.0) gives; the maths tests check it), and 10^y
+// through it: power(10.0, y) without taking the logarithm again.
+constexpr double logOfTenHigh = 0x1.26bb1b8p+1;
+constexpr double logOfTenLow = 0x1.daaa8ac16ea57p-26;
+inline double powerOfTen(double y)
+{
+    return velmo_musl_pow_split(10.0, y, logOfTenHigh, logOfTenLow);
 }
 inline double sine(double x)
 {

@@ -102,6 +102,53 @@ TEST(MathsLayer, PowerOneHalfGivesTheBitsOfPower)
         check(x);
 }
 
+// powerOfTen runs power's own code with the logarithm of 10 taken once, so a
+// wrong constant or a missed special case shows at once: the constants
+// against the logarithm power takes; every exponent and sign of y, with
+// zeros, subnormals, infinities and NaNs among them; the decibels a design
+// meets, densely; the edges of power's main path (|y| near 2^-65 and 2^63,
+// and where 10^y overflows or underflows).
+TEST(MathsLayer, PowerOfTenGivesTheBitsOfPower)
+{
+    double high = 0.0, low = 0.0;
+    velmo_musl_pow_split_log(10.0, &high, &low);
+    EXPECT_EQ(bitsOf(high), bitsOf(Maths::logOfTenHigh));
+    EXPECT_EQ(bitsOf(low), bitsOf(Maths::logOfTenLow));
+
+    int differing = 0;
+    double first = 0.0;
+    auto check = [&](double y)
+    {
+        const double expected = Maths::power(10.0, y);
+        const double actual = Maths::powerOfTen(y);
+        if (bitsOf(expected) != bitsOf(actual) && !(std::isnan(expected) && std::isnan(actual)) && differing++ == 0)
+            first = y;
+    };
+
+    std::mt19937_64 rng(20261211);
+    for (int i = 0; i < 2000000; ++i)
+        check(doubleFrom(rng()));
+    for (int i = 0; i < 2000000; ++i)
+        check(std::ldexp(static_cast<double>(rng() >> 11) * 0x1p-53 + 0.5, static_cast<int>(rng() % 140) - 120) *
+              (rng() % 2 != 0 ? -1.0 : 1.0));
+    for (int i = 0; i < 4000000; ++i)
+        check((static_cast<double>(rng() >> 11) * 0x1p-53 * 96.0 - 48.0) / 20.0);
+    for (double edge : {0x1p-65, 0x1p63, 308.25471555991675, 309.0, -307.6526555685888, -323.3062153431158, -324.0})
+    {
+        double below = edge, above = edge;
+        for (int n = 0; n < 64; ++n, below = std::nextafter(below, 0.0), above = std::nextafter(above, 2.0 * above))
+            for (double y : {below, -below, above, -above})
+                check(y);
+    }
+    for (double y : {0.0, -0.0, 1.0, -1.0, 4.9e-324, DBL_MIN, DBL_MAX, std::numeric_limits<double>::infinity(),
+             -std::numeric_limits<double>::infinity(), std::numeric_limits<double>::quiet_NaN()})
+    {
+        check(y);
+        check(-y);
+    }
+    EXPECT_EQ(differing, 0) << "first at y = " << std::hexfloat << first;
+}
+
 TEST(MathsLayer, SineCosineGivesTheBitsOfSineAndOfCosine)
 {
     int differing = 0;
