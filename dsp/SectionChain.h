@@ -56,11 +56,18 @@ struct SectionChain
     // computes once it has them.
     std::complex<double> responseAt(std::complex<double> z1, std::complex<double> z2) const
     {
+        return responseOf(sections, sectionCount, z1, z2);
+    }
+
+    // responseAt of the cascade of count sections from first.
+    static std::complex<double> responseOf(
+        const SectionCoeffs* first, int count, std::complex<double> z1, std::complex<double> z2)
+    {
         std::complex<double> numerator(1.0, 0.0);
         std::complex<double> denominator(1.0, 0.0);
-        for (int i = 0; i < sectionCount; ++i)
+        for (int i = 0; i < count; ++i)
         {
-            const SectionCoeffs& s = sections[i];
+            const SectionCoeffs& s = first[i];
             numerator *= s.b0 + s.b1 * z1 + s.b2 * z2;
             denominator *= 1.0 + s.a1 * z1 + s.a2 * z2;
         }
@@ -83,11 +90,7 @@ struct SectionChain
         const std::complex<double> denominator(dx - 0.0 * dy, dy + 0.0 * dx);
         if ((std::isnan(numerator.real()) && std::isnan(numerator.imag())) ||
             (std::isnan(denominator.real()) && std::isnan(denominator.imag())))
-        {
-            SectionChain chain(const_cast<SectionCoeffs*>(&s), 1);
-            chain.sectionCount = 1;
-            return chain.responseAt(z1, z2);
-        }
+            return responseOf(&s, 1, z1, z2);
         return ExactComplex::divide(numerator, denominator);
     }
 
