@@ -107,23 +107,27 @@ CurveValues curveValues(const Compressor::Curve& c)
 CURVE_INLINE __m128 log4v(__m128 x, __m128& outside)
 {
     const __m128i ix = _mm_castps_si128(x);
-    // ix - 0x00800000 above 0x7effffff, unsigned: zero, subnormal, negative, infinite, NaN.
-    const __m128i biased =
-        _mm_xor_si128(_mm_sub_epi32(ix, _mm_set1_epi32(0x00800000)), _mm_set1_epi32(static_cast<int>(0x80000000u)));
-    outside = _mm_castsi128_ps(_mm_cmpgt_epi32(biased, _mm_set1_epi32(static_cast<int>(0xfeffffffu))));
+    // Below 0x00800000 as a signed integer: zero, subnormal, negative; above
+    // 0x7f7fffff: infinite, NaN.
+    outside = _mm_castsi128_ps(
+        _mm_or_si128(_mm_cmpgt_epi32(_mm_set1_epi32(0x00800000), ix), _mm_cmpgt_epi32(ix, _mm_set1_epi32(0x7f7fffff))));
 
     const __m128i tmp = _mm_sub_epi32(ix, _mm_set1_epi32(0x3f330000));
-    const __m128i index = _mm_and_si128(_mm_srli_epi32(tmp, 19), _mm_set1_epi32(15));
+    // The byte offset of the lane's pair: bits 19 to 22 of tmp, times 16.
+    const __m128i offset = _mm_and_si128(_mm_srli_epi32(tmp, 15), _mm_set1_epi32(0xf0));
     const __m128i k = _mm_srai_epi32(tmp, 23);
     const __m128i iz = _mm_sub_epi32(ix, _mm_and_si128(tmp, _mm_set1_epi32(static_cast<int>(0xff800000u))));
     // Table look-ups by plain loads, 1/c and log(c) of a lane in one:
     // gathers are slow on many processors.
-    alignas(16) std::int32_t at[4];
-    _mm_store_si128(reinterpret_cast<__m128i*>(at), index);
-    const __m256d pairs02 = _mm256_insertf128_pd(
-        _mm256_castpd128_pd256(_mm_load_pd(logTable + 2 * at[0])), _mm_load_pd(logTable + 2 * at[2]), 1);
-    const __m256d pairs13 = _mm256_insertf128_pd(
-        _mm256_castpd128_pd256(_mm_load_pd(logTable + 2 * at[1])), _mm_load_pd(logTable + 2 * at[3]), 1);
+    alignas(16) std::uint32_t at[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(at), offset);
+    const char* table = reinterpret_cast<const char*>(logTable);
+    const __m256d pairs02 =
+        _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_load_pd(reinterpret_cast<const double*>(table + at[0]))),
+            _mm_load_pd(reinterpret_cast<const double*>(table + at[2])), 1);
+    const __m256d pairs13 =
+        _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_load_pd(reinterpret_cast<const double*>(table + at[1]))),
+            _mm_load_pd(reinterpret_cast<const double*>(table + at[3])), 1);
     const __m256d invc = _mm256_unpacklo_pd(pairs02, pairs13);
     const __m256d logc = _mm256_unpackhi_pd(pairs02, pairs13);
 
