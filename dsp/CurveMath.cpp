@@ -299,9 +299,9 @@ CURVE_INLINE_512 Tables512 loadTables512()
 CURVE_INLINE_512 __m256 log8v(__m256 x, const Tables512& t, __mmask8& outside)
 {
     const __m256i ix = _mm256_castps_si256(x);
-    // ix - 0x00800000 above 0x7effffff, unsigned: zero, subnormal, negative, infinite, NaN.
-    outside =
-        _mm256_cmpgt_epu32_mask(_mm256_sub_epi32(ix, _mm256_set1_epi32(0x00800000)), _mm256_set1_epi32(0x7effffff));
+    // Every class but the positive normal floats: zeros, subnormals,
+    // negatives, infinities, NaNs.
+    outside = _mm256_fpclass_ps_mask(x, 0xff);
 
     const __m256i tmp = _mm256_sub_epi32(ix, _mm256_set1_epi32(0x3f330000));
     // The permutes read only the index's low four bits: no mask needed.
@@ -320,7 +320,7 @@ CURVE_INLINE_512 __m256 log8v(__m256 x, const Tables512& t, __mmask8& outside)
     y = _mm512_fmadd_pd(r2, _mm512_set1_pd(logA0), y);
     y = _mm512_fmadd_pd(r2, y, sum);
     // log(1) is exactly 0.
-    const __mmask8 notOne = _mm256_cmpneq_epi32_mask(ix, _mm256_set1_epi32(0x3f800000));
+    const __mmask8 notOne = _mm256_cmp_ps_mask(x, _mm256_set1_ps(1.0f), _CMP_NEQ_UQ);
     return _mm256_maskz_mov_ps(notOne, _mm512_cvtpd_ps(y));
 }
 
@@ -328,9 +328,9 @@ CURVE_INLINE_512 __m256 log8v(__m256 x, const Tables512& t, __mmask8& outside)
 // on (or NaN) are set in outside and left to the caller.
 CURVE_INLINE_512 __m256 exp8v(__m256 x, const Tables512& t, __mmask8& outside)
 {
-    const __m256i ix = _mm256_castps_si256(x);
-    const __m256i abstop = _mm256_and_si256(_mm256_srli_epi32(ix, 20), _mm256_set1_epi32(0x7ff));
-    outside = _mm256_cmpgt_epi32_mask(abstop, _mm256_set1_epi32(0x417));
+    // Not -16 < x < 16: |x| from 16 on, or NaN.
+    outside = static_cast<__mmask8>(~_mm256_mask_cmp_ps_mask(
+        _mm256_cmp_ps_mask(x, _mm256_set1_ps(16.0f), _CMP_LT_OQ), x, _mm256_set1_ps(-16.0f), _CMP_GT_OQ));
 
     const __m512d invLn2N = _mm512_set1_pd(expInvLn2N), shift = _mm512_set1_pd(expShift);
     const __m512d xd = _mm512_cvtps_pd(x);
@@ -342,10 +342,11 @@ CURVE_INLINE_512 __m256 exp8v(__m256 x, const Tables512& t, __mmask8& outside)
     const __m512d r2 = _mm512_mul_pd(r, r);
     __m512d y = _mm512_fmadd_pd(r, _mm512_set1_pd(expC2), _mm512_set1_pd(1.0));
     y = _mm512_fmadd_pd(z, r2, y);
-    // Entry ki & 31: the low four bits pick within a half, bit 4 the half.
+    // Entry ki & 31: the low four bits pick within a half, bit 4 (moved to
+    // the sign) the half.
     const __m512i low = _mm512_permutex2var_epi64(t.exp0, ki, t.exp1);
     const __m512i high = _mm512_permutex2var_epi64(t.exp2, ki, t.exp3);
-    const __m512i table = _mm512_mask_blend_epi64(_mm512_test_epi64_mask(ki, _mm512_set1_epi64(16)), low, high);
+    const __m512i table = _mm512_mask_blend_epi64(_mm512_movepi64_mask(_mm512_slli_epi64(ki, 59)), low, high);
     const __m512i bits = _mm512_add_epi64(table, _mm512_slli_epi64(ki, 47));
     y = _mm512_mul_pd(y, _mm512_castsi512_pd(bits));
     return _mm512_cvtpd_ps(y);
