@@ -247,9 +247,9 @@ CURVE_TARGET void gainsAvx2(const float* envelopes, float* gains, int n, const C
     }
 }
 
-CURVE_TARGET void log8Avx2(const float* in, float* out)
+CURVE_TARGET void log16Avx2(const float* in, float* out)
 {
-    for (int h = 0; h < 8; h += 4)
+    for (int h = 0; h < 16; h += 4)
     {
         __m128 outside;
         _mm_storeu_ps(out + h, log4v(_mm_loadu_ps(in + h), outside));
@@ -260,9 +260,9 @@ CURVE_TARGET void log8Avx2(const float* in, float* out)
     }
 }
 
-CURVE_TARGET void exp8Avx2(const float* in, float* out)
+CURVE_TARGET void exp16Avx2(const float* in, float* out)
 {
-    for (int h = 0; h < 8; h += 4)
+    for (int h = 0; h < 16; h += 4)
     {
         __m128 outside;
         _mm_storeu_ps(out + h, exp4v(_mm_loadu_ps(in + h), outside));
@@ -273,7 +273,7 @@ CURVE_TARGET void exp8Avx2(const float* in, float* out)
     }
 }
 
-// ---- AVX-512: eight values at a time, in doubles across a whole register ----
+// ---- AVX-512: sixteen floats at a time, eight per register of doubles ----
 
 #define CURVE_TARGET_512 __attribute__((target("avx512f,avx512vl,avx512dq,avx512bw,avx2,fma")))
 #define CURVE_INLINE_512                                                                                               \
@@ -294,15 +294,26 @@ CURVE_INLINE_512 Tables512 loadTables512()
         _mm512_load_si512(expTable + 8), _mm512_load_si512(expTable + 16), _mm512_load_si512(expTable + 24)};
 }
 
-// Eight logarithms, the same operations as log4v; lanes outside the
-// positive normal floats are set in outside and left to the caller.
-CURVE_INLINE_512 __m256 log8v(__m256 x, const Tables512& t, __mmask8& outside)
+// The low and high eight floats of a register, and the two put together.
+CURVE_INLINE_512 __m256 lowHalf(__m512 x)
+{
+    return _mm512_castps512_ps256(x);
+}
+
+CURVE_INLINE_512 __m256 highHalf(__m512 x)
+{
+    return _mm512_extractf32x8_ps(x, 1);
+}
+
+CURVE_INLINE_512 __m512 joined(__m256 low, __m256 high)
+{
+    return _mm512_insertf32x8(_mm512_castps256_ps512(low), high, 1);
+}
+
+// The logarithm's arithmetic for eight positive normal floats, as in log4v.
+CURVE_INLINE_512 __m256 logCore8(__m256 x, const Tables512& t)
 {
     const __m256i ix = _mm256_castps_si256(x);
-    // Every class but the positive normal floats: zeros, subnormals,
-    // negatives, infinities, NaNs.
-    outside = _mm256_fpclass_ps_mask(x, 0xff);
-
     const __m256i tmp = _mm256_sub_epi32(ix, _mm256_set1_epi32(0x3f330000));
     // The permutes read only the index's low four bits: no mask needed.
     const __m512i index = _mm512_cvtepu32_epi64(_mm256_srli_epi32(tmp, 19));
@@ -319,19 +330,25 @@ CURVE_INLINE_512 __m256 log8v(__m256 x, const Tables512& t, __mmask8& outside)
     const __m512d sum = _mm512_add_pd(r, y0);
     y = _mm512_fmadd_pd(r2, _mm512_set1_pd(logA0), y);
     y = _mm512_fmadd_pd(r2, y, sum);
-    // log(1) is exactly 0.
-    const __mmask8 notOne = _mm256_cmp_ps_mask(x, _mm256_set1_ps(1.0f), _CMP_NEQ_UQ);
-    return _mm256_maskz_mov_ps(notOne, _mm512_cvtpd_ps(y));
+    return _mm512_cvtpd_ps(y);
 }
 
-// Eight exponentials, the same operations as exp4v; lanes with |x| from 16
-// on (or NaN) are set in outside and left to the caller.
-CURVE_INLINE_512 __m256 exp8v(__m256 x, const Tables512& t, __mmask8& outside)
+// Sixteen logarithms, eight per register of doubles; lanes outside the
+// positive normal floats are set in outside and left to the caller.
+CURVE_INLINE_512 __m512 log16v(__m512 x, const Tables512& t, __mmask16& outside)
 {
-    // Not -16 < x < 16: |x| from 16 on, or NaN.
-    outside = static_cast<__mmask8>(~_mm256_mask_cmp_ps_mask(
-        _mm256_cmp_ps_mask(x, _mm256_set1_ps(16.0f), _CMP_LT_OQ), x, _mm256_set1_ps(-16.0f), _CMP_GT_OQ));
+    // Every class but the positive normal floats: zeros, subnormals,
+    // negatives, infinities, NaNs.
+    outside = _mm512_fpclass_ps_mask(x, 0xff);
+    const __m512 y = joined(logCore8(lowHalf(x), t), logCore8(highHalf(x), t));
+    // log(1) is exactly 0.
+    return _mm512_maskz_mov_ps(_mm512_cmp_ps_mask(x, _mm512_set1_ps(1.0f), _CMP_NEQ_UQ), y);
+}
 
+// The exponential's arithmetic for eight floats below 16 in magnitude, as in
+// exp4v.
+CURVE_INLINE_512 __m256 expCore8(__m256 x, const Tables512& t)
+{
     const __m512d invLn2N = _mm512_set1_pd(expInvLn2N), shift = _mm512_set1_pd(expShift);
     const __m512d xd = _mm512_cvtps_pd(x);
     __m512d kd = _mm512_fmadd_pd(invLn2N, xd, shift);
@@ -352,91 +369,101 @@ CURVE_INLINE_512 __m256 exp8v(__m256 x, const Tables512& t, __mmask8& outside)
     return _mm512_cvtpd_ps(y);
 }
 
-// Eight gains of gainForEnvelope, the same operations as gains4v; lanes the
-// vector forms do not cover are set in scalar and left to the caller.
-CURVE_INLINE_512 __m256 gains8v(__m256 e, const CurveValues& c, const Tables512& t, __mmask8& scalar)
+// Sixteen exponentials; lanes with |x| from 16 on (or NaN) are set in
+// outside and left to the caller.
+CURVE_INLINE_512 __m512 exp16v(__m512 x, const Tables512& t, __mmask16& outside)
 {
-    __mmask8 logOutside, expOutside;
-    const __m256 threshold = _mm256_set1_ps(c.threshold), makeup = _mm256_set1_ps(c.makeup);
-    const __m256 level =
-        _mm256_div_ps(_mm256_mul_ps(log8v(e, t, logOutside), _mm256_set1_ps(20.0f)), _mm256_set1_ps(ln10));
-    const __mmask8 quiet = _mm256_cmp_ps_mask(e, _mm256_set1_ps(c.below), _CMP_LT_OS);
-    const __mmask8 belowCurve = _mm256_cmp_ps_mask(threshold, level, _CMP_GT_OS);
-    const __mmask8 inKnee =
-        static_cast<__mmask8>(~belowCurve & _mm256_cmp_ps_mask(_mm256_set1_ps(c.kneeTop), level, _CMP_GT_OS));
-    __m256 db = _mm256_mul_ps(_mm256_sub_ps(level, _mm256_set1_ps(c.kneeTop)), _mm256_set1_ps(c.invRatio));
-    db = _mm256_sub_ps(_mm256_add_ps(db, _mm256_set1_ps(c.rise)), level);
+    // Not -16 < x < 16.
+    outside = static_cast<__mmask16>(~_mm512_mask_cmp_ps_mask(
+        _mm512_cmp_ps_mask(x, _mm512_set1_ps(16.0f), _CMP_LT_OQ), x, _mm512_set1_ps(-16.0f), _CMP_GT_OQ));
+    return joined(expCore8(lowHalf(x), t), expCore8(highHalf(x), t));
+}
+
+// Sixteen gains of gainForEnvelope, the same operations as gains4v; lanes the
+// vector forms do not cover are set in scalar and left to the caller.
+CURVE_INLINE_512 __m512 gains16v(__m512 e, const CurveValues& c, const Tables512& t, __mmask16& scalar)
+{
+    __mmask16 logOutside, expOutside;
+    const __m512 threshold = _mm512_set1_ps(c.threshold), makeup = _mm512_set1_ps(c.makeup);
+    const __m512 level =
+        _mm512_div_ps(_mm512_mul_ps(log16v(e, t, logOutside), _mm512_set1_ps(20.0f)), _mm512_set1_ps(ln10));
+    const __mmask16 quiet = _mm512_cmp_ps_mask(e, _mm512_set1_ps(c.below), _CMP_LT_OS);
+    const __mmask16 belowCurve = _mm512_cmp_ps_mask(threshold, level, _CMP_GT_OS);
+    const __mmask16 inKnee =
+        _mm512_mask_cmp_ps_mask(static_cast<__mmask16>(~belowCurve), _mm512_set1_ps(c.kneeTop), level, _CMP_GT_OS);
+    __m512 db = _mm512_mul_ps(_mm512_sub_ps(level, _mm512_set1_ps(c.kneeTop)), _mm512_set1_ps(c.invRatio));
+    db = _mm512_sub_ps(_mm512_add_ps(db, _mm512_set1_ps(c.rise)), level);
     if (inKnee != 0)
     {
-        const __m256 over = _mm256_sub_ps(level, threshold);
-        __m256 s = _mm256_mul_ps(_mm256_mul_ps(_mm256_set1_ps(c.kneeSlope), over), _mm256_set1_ps(c.invKneeWidth));
-        s = _mm256_add_ps(s, _mm256_set1_ps(1.0f));
-        const __m256 kneeDb = _mm256_sub_ps(_mm256_add_ps(_mm256_div_ps(over, s), threshold), level);
-        db = _mm256_mask_blend_ps(inKnee, db, kneeDb);
+        const __m512 over = _mm512_sub_ps(level, threshold);
+        __m512 s = _mm512_mul_ps(_mm512_mul_ps(_mm512_set1_ps(c.kneeSlope), over), _mm512_set1_ps(c.invKneeWidth));
+        s = _mm512_add_ps(s, _mm512_set1_ps(1.0f));
+        const __m512 kneeDb = _mm512_sub_ps(_mm512_add_ps(_mm512_div_ps(over, s), threshold), level);
+        db = _mm512_mask_blend_ps(inKnee, db, kneeDb);
     }
-    const __m256 arg = _mm256_div_ps(_mm256_mul_ps(db, _mm256_set1_ps(ln10)), _mm256_set1_ps(20.0f));
-    const __m256 gain = _mm256_mul_ps(exp8v(arg, t, expOutside), makeup);
-    const __mmask8 useMakeup = quiet | belowCurve;
-    scalar = static_cast<__mmask8>(~quiet & (logOutside | (~useMakeup & expOutside)));
-    return _mm256_mask_blend_ps(useMakeup, gain, makeup);
+    const __m512 arg = _mm512_div_ps(_mm512_mul_ps(db, _mm512_set1_ps(ln10)), _mm512_set1_ps(20.0f));
+    const __m512 gain = _mm512_mul_ps(exp16v(arg, t, expOutside), makeup);
+    const __mmask16 useMakeup = quiet | belowCurve;
+    scalar = static_cast<__mmask16>(~quiet & (logOutside | (~useMakeup & expOutside)));
+    return _mm512_mask_blend_ps(useMakeup, gain, makeup);
 }
 
 // gains with the lanes set in scalar replaced by the plain curve's.
-__attribute__((noinline, cold)) CURVE_TARGET_512 __m256 patch8(
-    __m256 envelopes, __m256 gains, __mmask8 scalar, const Compressor::Curve& curve)
+__attribute__((noinline, cold)) CURVE_TARGET_512 __m512 patch16(
+    __m512 envelopes, __m512 gains, __mmask16 scalar, const Compressor::Curve& curve)
 {
-    alignas(32) float e[8], g[8];
-    _mm256_store_ps(e, envelopes);
-    _mm256_store_ps(g, gains);
-    for (int i = 0; i < 8; ++i)
+    alignas(64) float e[16], g[16];
+    _mm512_store_ps(e, envelopes);
+    _mm512_store_ps(g, gains);
+    for (int i = 0; i < 16; ++i)
         if (scalar & (1 << i))
             g[i] = CompressorDetail::gainForEnvelope(e[i], curve);
-    return _mm256_load_ps(g);
+    return _mm512_load_ps(g);
 }
 
-// The gains eight at a time, the last one to seven through masked loads and
-// stores; each group is loaded before it is stored, so in place works.
+// The gains sixteen at a time, the last one to fifteen through masked loads
+// and stores; each group is loaded before it is stored, so in place works.
 CURVE_TARGET_512 void gainsAvx512(const float* envelopes, float* gains, int n, const Compressor::Curve& curve)
 {
     const CurveValues c = curveValues(curve);
     const Tables512 t = loadTables512();
     int i = 0;
-    for (; i + 8 <= n; i += 8)
+    for (; i + 16 <= n; i += 16)
     {
-        const __m256 e = _mm256_loadu_ps(envelopes + i);
-        __mmask8 scalar = 0;
-        __m256 g = gains8v(e, c, t, scalar);
+        const __m512 e = _mm512_loadu_ps(envelopes + i);
+        __mmask16 scalar = 0;
+        __m512 g = gains16v(e, c, t, scalar);
         if (scalar != 0)
-            g = patch8(e, g, scalar, curve);
-        _mm256_storeu_ps(gains + i, g);
+            g = patch16(e, g, scalar, curve);
+        _mm512_storeu_ps(gains + i, g);
     }
     if (i < n)
     {
-        const __mmask8 valid = static_cast<__mmask8>((1u << (n - i)) - 1u);
-        const __m256 e = _mm256_maskz_loadu_ps(valid, envelopes + i);
-        __mmask8 scalar = 0;
-        __m256 g = gains8v(e, c, t, scalar);
+        const auto valid = static_cast<__mmask16>((1u << (n - i)) - 1u);
+        const __m512 e = _mm512_maskz_loadu_ps(valid, envelopes + i);
+        __mmask16 scalar = 0;
+        __m512 g = gains16v(e, c, t, scalar);
         scalar &= valid;
         if (scalar != 0)
-            g = patch8(e, g, scalar, curve);
-        _mm256_mask_storeu_ps(gains + i, valid, g);
+            g = patch16(e, g, scalar, curve);
+        _mm512_mask_storeu_ps(gains + i, valid, g);
     }
 }
 
-CURVE_TARGET_512 void log8Avx512(const float* in, float* out)
+CURVE_TARGET_512 void log16Avx512(const float* in, float* out)
 {
-    __mmask8 outside;
-    _mm256_storeu_ps(out, log8v(_mm256_loadu_ps(in), loadTables512(), outside));
-    for (int i = 0; i < 8; ++i)
+    __mmask16 outside;
+    _mm512_storeu_ps(out, log16v(_mm512_loadu_ps(in), loadTables512(), outside));
+    for (int i = 0; i < 16; ++i)
         if (outside & (1 << i))
             out[i] = Maths::logarithm(in[i]);
 }
 
-CURVE_TARGET_512 void exp8Avx512(const float* in, float* out)
+CURVE_TARGET_512 void exp16Avx512(const float* in, float* out)
 {
-    __mmask8 outside;
-    _mm256_storeu_ps(out, exp8v(_mm256_loadu_ps(in), loadTables512(), outside));
-    for (int i = 0; i < 8; ++i)
+    __mmask16 outside;
+    _mm512_storeu_ps(out, exp16v(_mm512_loadu_ps(in), loadTables512(), outside));
+    for (int i = 0; i < 16; ++i)
         if (outside & (1 << i))
             out[i] = Maths::exponential(in[i]);
 }
@@ -480,25 +507,25 @@ void gains(Form form, const float* envelopes, float* gains, int n, const Compres
     }
 }
 
-void log8(Form form, const float* in, float* out)
+void log16(Form form, const float* in, float* out)
 {
     if (form == Form::avx512)
-        log8Avx512(in, out);
+        log16Avx512(in, out);
     else if (form == Form::avx2)
-        log8Avx2(in, out);
+        log16Avx2(in, out);
     else
-        for (int i = 0; i < 8; ++i)
+        for (int i = 0; i < 16; ++i)
             out[i] = Maths::logarithm(in[i]);
 }
 
-void exp8(Form form, const float* in, float* out)
+void exp16(Form form, const float* in, float* out)
 {
     if (form == Form::avx512)
-        exp8Avx512(in, out);
+        exp16Avx512(in, out);
     else if (form == Form::avx2)
-        exp8Avx2(in, out);
+        exp16Avx2(in, out);
     else
-        for (int i = 0; i < 8; ++i)
+        for (int i = 0; i < 16; ++i)
             out[i] = Maths::exponential(in[i]);
 }
 
@@ -514,15 +541,15 @@ void gains(Form, const float* envelopes, float* gains, int n, const Compressor::
     gainsScalar(envelopes, gains, n, curve);
 }
 
-void log8(Form, const float* in, float* out)
+void log16(Form, const float* in, float* out)
 {
-    for (int i = 0; i < 8; ++i)
+    for (int i = 0; i < 16; ++i)
         out[i] = Maths::logarithm(in[i]);
 }
 
-void exp8(Form, const float* in, float* out)
+void exp16(Form, const float* in, float* out)
 {
-    for (int i = 0; i < 8; ++i)
+    for (int i = 0; i < 16; ++i)
         out[i] = Maths::exponential(in[i]);
 }
 

@@ -9,8 +9,8 @@
 // a sum apart; for these two functions that gives the layer's bits for every
 // input they take (the logarithm every float, the exponential below 16 in
 // magnitude), as their tests check over all 2^32. It runs on x86-64 Linux
-// processors with AVX2 and FMA, four values at a time, or with AVX-512, eight
-// at a time; elsewhere the callers use the maths layer itself.
+// processors with AVX2 and FMA, four values at a time, or with AVX-512,
+// sixteen at a time; elsewhere the callers use the maths layer itself.
 namespace CurveMath
 {
 // The ways of computing the curve, from the plain one to the widest.
@@ -35,8 +35,8 @@ void gains(const float* envelopes, float* gains, int n, const Compressor::Curve&
 // The same by the given form, which the processor must run (form <= widest()).
 void gains(Form form, const float* envelopes, float* gains, int n, const Compressor::Curve& curve);
 
-// logf and expf of eight values each by the given form, for checking against
-// the maths layer.
-void log8(Form form, const float* in, float* out);
-void exp8(Form form, const float* in, float* out);
+// logf and expf of sixteen values each by the given form, for checking
+// against the maths layer.
+void log16(Form form, const float* in, float* out);
+void exp16(Form form, const float* in, float* out);
 } // namespace CurveMath
