@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 
 #if defined(__GNUC__) && defined(__x86_64__) && defined(__linux__)
 // GCC 12's AVX-512 conversions start from a deliberately undefined register,
@@ -175,20 +176,29 @@ CURVE_INLINE __m128 exp4v(__m128 x, __m128& outside)
     return _mm256_cvtpd_ps(y);
 }
 
-// Four gains of gainForEnvelope; lanes the vector forms do not cover (a
-// logarithm or exponential out of their range) are marked in scalar (bit i
-// for lane i) and left to the caller.
-CURVE_INLINE __m128 gains4v(__m128 e, const CurveValues& c, int& scalar)
+// The levels in dB of four envelopes, as the scalar curve works them out;
+// -infinity where an envelope lies below belowThreshold (its gain is the
+// make-up), NaN where the vector logarithm does not cover it (the scalar
+// curve's, as the exponential of NaN lies outside its vector form too).
+CURVE_INLINE __m128 levels4v(__m128 e, const CurveValues& c)
 {
-    __m128 logOutside, expOutside;
-    const __m128 threshold = _mm_set1_ps(c.threshold), makeup = _mm_set1_ps(c.makeup);
-    const __m128 level = _mm_div_ps(_mm_mul_ps(log4v(e, logOutside), _mm_set1_ps(20.0f)), _mm_set1_ps(ln10));
+    __m128 outside;
+    const __m128 level = _mm_div_ps(_mm_mul_ps(log4v(e, outside), _mm_set1_ps(20.0f)), _mm_set1_ps(ln10));
     const __m128 quiet = _mm_cmplt_ps(e, _mm_set1_ps(c.below));
-    const __m128 belowCurve = _mm_cmpgt_ps(threshold, level);
-    const __m128 inKnee = _mm_andnot_ps(belowCurve, _mm_cmpgt_ps(_mm_set1_ps(c.kneeTop), level));
+    const __m128 covered = _mm_blendv_ps(level, _mm_set1_ps(std::numeric_limits<float>::quiet_NaN()), outside);
+    return _mm_blendv_ps(covered, _mm_set1_ps(-std::numeric_limits<float>::infinity()), quiet);
+}
+
+// The exponential's arguments, dB ln10 / 20, for four of levels4v's levels
+// above the threshold: the ratio's line, or the knee's curve in the knee.
+// Lanes below the threshold (gain the make-up) get any value.
+CURVE_INLINE __m128 arguments4v(__m128 level, const CurveValues& c)
+{
+    const __m128 threshold = _mm_set1_ps(c.threshold);
     // ((level - kneeTop) invRatio + (threshold + kneeRise)) - level, in dB.
     __m128 db = _mm_mul_ps(_mm_sub_ps(level, _mm_set1_ps(c.kneeTop)), _mm_set1_ps(c.invRatio));
     db = _mm_sub_ps(_mm_add_ps(db, _mm_set1_ps(c.rise)), level);
+    const __m128 inKnee = _mm_andnot_ps(_mm_cmpgt_ps(threshold, level), _mm_cmpgt_ps(_mm_set1_ps(c.kneeTop), level));
     if (_mm_movemask_ps(inKnee) != 0)
     {
         // In the knee: (level - threshold) / s + threshold - level with
@@ -199,11 +209,20 @@ CURVE_INLINE __m128 gains4v(__m128 e, const CurveValues& c, int& scalar)
         const __m128 kneeDb = _mm_sub_ps(_mm_add_ps(_mm_div_ps(over, s), threshold), level);
         db = _mm_blendv_ps(db, kneeDb, inKnee);
     }
-    const __m128 arg = _mm_div_ps(_mm_mul_ps(db, _mm_set1_ps(ln10)), _mm_set1_ps(20.0f));
+    return _mm_div_ps(_mm_mul_ps(db, _mm_set1_ps(ln10)), _mm_set1_ps(20.0f));
+}
+
+// Four gains from levels4v's levels and arguments4v's arguments; lanes the
+// vector exponential does not cover are marked in scalar (bit i for lane i)
+// and left to the caller.
+CURVE_INLINE __m128 gains4v(__m128 level, __m128 arg, const CurveValues& c, int& scalar)
+{
+    __m128 expOutside;
+    const __m128 makeup = _mm_set1_ps(c.makeup);
     const __m128 gain = _mm_mul_ps(exp4v(arg, expOutside), makeup);
-    const __m128 useMakeup = _mm_or_ps(quiet, belowCurve);
-    scalar = _mm_movemask_ps(_mm_andnot_ps(quiet, _mm_or_ps(logOutside, _mm_andnot_ps(useMakeup, expOutside))));
-    return _mm_blendv_ps(gain, makeup, useMakeup);
+    const __m128 belowCurve = _mm_cmpgt_ps(_mm_set1_ps(c.threshold), level);
+    scalar = _mm_movemask_ps(_mm_andnot_ps(belowCurve, expOutside));
+    return _mm_blendv_ps(gain, makeup, belowCurve);
 }
 
 // gains with the lanes set in scalar replaced by the plain curve's.
@@ -219,32 +238,50 @@ __attribute__((noinline, cold)) CURVE_TARGET __m128 patch4(
     return _mm_load_ps(g);
 }
 
-// The gains four at a time, the last one to three through masked loads and
-// stores; each group is loaded before it is stored, so in place works.
-CURVE_TARGET void gainsAvx2(const float* envelopes, float* gains, int n, const Compressor::Curve& curve)
+// The lanes of a group of four below count, as a mask.
+CURVE_INLINE __m128i lanesBelow4(int count)
+{
+    return _mm_cmpgt_epi32(_mm_set1_epi32(count), _mm_setr_epi32(0, 1, 2, 3));
+}
+
+// Up to batch gains in three passes, levels, arguments, gains, so that the
+// long chains of dependent operations of many groups overlap; the last
+// group's lanes past n go through masked loads and stores. A group's
+// envelopes are read again only before its gains are stored, so in place
+// works.
+constexpr int batch = 128;
+
+CURVE_TARGET void gainsBatchAvx2(const float* envelopes, float* gains, int n, const Compressor::Curve& curve)
 {
     const CurveValues c = curveValues(curve);
-    int i = 0;
-    for (; i + 4 <= n; i += 4)
+    alignas(16) float levels[batch], args[batch];
+    const int full = n / 4 * 4;
+    for (int i = 0; i < full; i += 4)
+        _mm_store_ps(levels + i, levels4v(_mm_loadu_ps(envelopes + i), c));
+    if (full < n)
+        _mm_store_ps(levels + full, levels4v(_mm_maskload_ps(envelopes + full, lanesBelow4(n - full)), c));
+    for (int i = 0; i < n; i += 4)
+        _mm_store_ps(args + i, arguments4v(_mm_load_ps(levels + i), c));
+
+    for (int i = 0; i < n; i += 4)
     {
-        const __m128 e = _mm_loadu_ps(envelopes + i);
+        const __m128i valid = lanesBelow4(n - i);
         int scalar = 0;
-        __m128 g = gains4v(e, c, scalar);
-        if (scalar != 0)
-            g = patch4(e, g, scalar, curve);
-        _mm_storeu_ps(gains + i, g);
-    }
-    if (i < n)
-    {
-        const __m128i valid = _mm_cmpgt_epi32(_mm_set1_epi32(n - i), _mm_setr_epi32(0, 1, 2, 3));
-        const __m128 e = _mm_maskload_ps(envelopes + i, valid);
-        int scalar = 0;
-        __m128 g = gains4v(e, c, scalar);
+        __m128 g = gains4v(_mm_load_ps(levels + i), _mm_load_ps(args + i), c, scalar);
         scalar &= _mm_movemask_ps(_mm_castsi128_ps(valid));
         if (scalar != 0)
-            g = patch4(e, g, scalar, curve);
-        _mm_maskstore_ps(gains + i, valid, g);
+            g = patch4(_mm_maskload_ps(envelopes + i, valid), g, scalar, curve);
+        if (i < full)
+            _mm_storeu_ps(gains + i, g);
+        else
+            _mm_maskstore_ps(gains + i, valid, g);
     }
+}
+
+CURVE_TARGET void gainsAvx2(const float* envelopes, float* gains, int n, const Compressor::Curve& curve)
+{
+    for (int i = 0; i < n; i += batch)
+        gainsBatchAvx2(envelopes + i, gains + i, n - i < batch ? n - i : batch, curve);
 }
 
 CURVE_TARGET void log16Avx2(const float* in, float* out)
@@ -379,20 +416,27 @@ CURVE_INLINE_512 __m512 exp16v(__m512 x, const Tables512& t, __mmask16& outside)
     return joined(expCore8(lowHalf(x), t), expCore8(highHalf(x), t));
 }
 
-// Sixteen gains of gainForEnvelope, the same operations as gains4v; lanes the
-// vector forms do not cover are set in scalar and left to the caller.
-CURVE_INLINE_512 __m512 gains16v(__m512 e, const CurveValues& c, const Tables512& t, __mmask16& scalar)
+// Sixteen levels in dB as levels4v works them out, -infinity and NaN
+// included.
+CURVE_INLINE_512 __m512 levels16v(__m512 e, const CurveValues& c, const Tables512& t)
 {
-    __mmask16 logOutside, expOutside;
-    const __m512 threshold = _mm512_set1_ps(c.threshold), makeup = _mm512_set1_ps(c.makeup);
+    __mmask16 outside;
     const __m512 level =
-        _mm512_div_ps(_mm512_mul_ps(log16v(e, t, logOutside), _mm512_set1_ps(20.0f)), _mm512_set1_ps(ln10));
+        _mm512_div_ps(_mm512_mul_ps(log16v(e, t, outside), _mm512_set1_ps(20.0f)), _mm512_set1_ps(ln10));
     const __mmask16 quiet = _mm512_cmp_ps_mask(e, _mm512_set1_ps(c.below), _CMP_LT_OS);
-    const __mmask16 belowCurve = _mm512_cmp_ps_mask(threshold, level, _CMP_GT_OS);
-    const __mmask16 inKnee =
-        _mm512_mask_cmp_ps_mask(static_cast<__mmask16>(~belowCurve), _mm512_set1_ps(c.kneeTop), level, _CMP_GT_OS);
+    const __m512 covered =
+        _mm512_mask_blend_ps(outside, level, _mm512_set1_ps(std::numeric_limits<float>::quiet_NaN()));
+    return _mm512_mask_blend_ps(quiet, covered, _mm512_set1_ps(-std::numeric_limits<float>::infinity()));
+}
+
+// Sixteen of arguments4v's arguments.
+CURVE_INLINE_512 __m512 arguments16v(__m512 level, const CurveValues& c)
+{
+    const __m512 threshold = _mm512_set1_ps(c.threshold);
     __m512 db = _mm512_mul_ps(_mm512_sub_ps(level, _mm512_set1_ps(c.kneeTop)), _mm512_set1_ps(c.invRatio));
     db = _mm512_sub_ps(_mm512_add_ps(db, _mm512_set1_ps(c.rise)), level);
+    const __mmask16 inKnee = _mm512_mask_cmp_ps_mask(
+        _mm512_cmp_ps_mask(threshold, level, _CMP_NGT_US), _mm512_set1_ps(c.kneeTop), level, _CMP_GT_OS);
     if (inKnee != 0)
     {
         const __m512 over = _mm512_sub_ps(level, threshold);
@@ -401,11 +445,19 @@ CURVE_INLINE_512 __m512 gains16v(__m512 e, const CurveValues& c, const Tables512
         const __m512 kneeDb = _mm512_sub_ps(_mm512_add_ps(_mm512_div_ps(over, s), threshold), level);
         db = _mm512_mask_blend_ps(inKnee, db, kneeDb);
     }
-    const __m512 arg = _mm512_div_ps(_mm512_mul_ps(db, _mm512_set1_ps(ln10)), _mm512_set1_ps(20.0f));
+    return _mm512_div_ps(_mm512_mul_ps(db, _mm512_set1_ps(ln10)), _mm512_set1_ps(20.0f));
+}
+
+// Sixteen of gains4v's gains; lanes the vector exponential does not cover
+// are set in scalar and left to the caller.
+CURVE_INLINE_512 __m512 gains16v(__m512 level, __m512 arg, const CurveValues& c, const Tables512& t, __mmask16& scalar)
+{
+    __mmask16 expOutside;
+    const __m512 makeup = _mm512_set1_ps(c.makeup);
     const __m512 gain = _mm512_mul_ps(exp16v(arg, t, expOutside), makeup);
-    const __mmask16 useMakeup = quiet | belowCurve;
-    scalar = static_cast<__mmask16>(~quiet & (logOutside | (~useMakeup & expOutside)));
-    return _mm512_mask_blend_ps(useMakeup, gain, makeup);
+    const __mmask16 belowCurve = _mm512_cmp_ps_mask(_mm512_set1_ps(c.threshold), level, _CMP_GT_OS);
+    scalar = static_cast<__mmask16>(~belowCurve & expOutside);
+    return _mm512_mask_blend_ps(belowCurve, gain, makeup);
 }
 
 // gains with the lanes set in scalar replaced by the plain curve's.
@@ -421,33 +473,35 @@ __attribute__((noinline, cold)) CURVE_TARGET_512 __m512 patch16(
     return _mm512_load_ps(g);
 }
 
-// The gains sixteen at a time, the last one to fifteen through masked loads
-// and stores; each group is loaded before it is stored, so in place works.
-CURVE_TARGET_512 void gainsAvx512(const float* envelopes, float* gains, int n, const Compressor::Curve& curve)
+// gainsBatchAvx2's three passes sixteen at a time.
+CURVE_TARGET_512 void gainsBatchAvx512(const float* envelopes, float* gains, int n, const Compressor::Curve& curve)
 {
     const CurveValues c = curveValues(curve);
     const Tables512 t = loadTables512();
-    int i = 0;
-    for (; i + 16 <= n; i += 16)
+    alignas(64) float levels[batch], args[batch];
+    for (int i = 0; i < n; i += 16)
     {
-        const __m512 e = _mm512_loadu_ps(envelopes + i);
-        __mmask16 scalar = 0;
-        __m512 g = gains16v(e, c, t, scalar);
-        if (scalar != 0)
-            g = patch16(e, g, scalar, curve);
-        _mm512_storeu_ps(gains + i, g);
+        const auto valid = static_cast<__mmask16>(n - i >= 16 ? 0xffff : (1u << (n - i)) - 1u);
+        _mm512_store_ps(levels + i, levels16v(_mm512_maskz_loadu_ps(valid, envelopes + i), c, t));
     }
-    if (i < n)
+    for (int i = 0; i < n; i += 16)
+        _mm512_store_ps(args + i, arguments16v(_mm512_load_ps(levels + i), c));
+    for (int i = 0; i < n; i += 16)
     {
-        const auto valid = static_cast<__mmask16>((1u << (n - i)) - 1u);
-        const __m512 e = _mm512_maskz_loadu_ps(valid, envelopes + i);
+        const auto valid = static_cast<__mmask16>(n - i >= 16 ? 0xffff : (1u << (n - i)) - 1u);
         __mmask16 scalar = 0;
-        __m512 g = gains16v(e, c, t, scalar);
+        __m512 g = gains16v(_mm512_load_ps(levels + i), _mm512_load_ps(args + i), c, t, scalar);
         scalar &= valid;
         if (scalar != 0)
-            g = patch16(e, g, scalar, curve);
+            g = patch16(_mm512_maskz_loadu_ps(valid, envelopes + i), g, scalar, curve);
         _mm512_mask_storeu_ps(gains + i, valid, g);
     }
+}
+
+CURVE_TARGET_512 void gainsAvx512(const float* envelopes, float* gains, int n, const Compressor::Curve& curve)
+{
+    for (int i = 0; i < n; i += batch)
+        gainsBatchAvx512(envelopes + i, gains + i, n - i < batch ? n - i : batch, curve);
 }
 
 CURVE_TARGET_512 void log16Avx512(const float* in, float* out)
