@@ -263,18 +263,23 @@ CURVE_TARGET void gainsBatchAvx2(const float* envelopes, float* gains, int n, co
     for (int i = 0; i < n; i += 4)
         _mm_store_ps(args + i, arguments4v(_mm_load_ps(levels + i), c));
 
-    for (int i = 0; i < n; i += 4)
+    for (int i = 0; i < full; i += 4)
     {
-        const __m128i valid = lanesBelow4(n - i);
         int scalar = 0;
         __m128 g = gains4v(_mm_load_ps(levels + i), _mm_load_ps(args + i), c, scalar);
+        if (scalar != 0)
+            g = patch4(_mm_loadu_ps(envelopes + i), g, scalar, curve);
+        _mm_storeu_ps(gains + i, g);
+    }
+    if (full < n)
+    {
+        const __m128i valid = lanesBelow4(n - full);
+        int scalar = 0;
+        __m128 g = gains4v(_mm_load_ps(levels + full), _mm_load_ps(args + full), c, scalar);
         scalar &= _mm_movemask_ps(_mm_castsi128_ps(valid));
         if (scalar != 0)
-            g = patch4(_mm_maskload_ps(envelopes + i, valid), g, scalar, curve);
-        if (i < full)
-            _mm_storeu_ps(gains + i, g);
-        else
-            _mm_maskstore_ps(gains + i, valid, g);
+            g = patch4(_mm_maskload_ps(envelopes + full, valid), g, scalar, curve);
+        _mm_maskstore_ps(gains + full, valid, g);
     }
 }
 
@@ -479,22 +484,31 @@ CURVE_TARGET_512 void gainsBatchAvx512(const float* envelopes, float* gains, int
     const CurveValues c = curveValues(curve);
     const Tables512 t = loadTables512();
     alignas(64) float levels[batch], args[batch];
-    for (int i = 0; i < n; i += 16)
-    {
-        const auto valid = static_cast<__mmask16>(n - i >= 16 ? 0xffff : (1u << (n - i)) - 1u);
-        _mm512_store_ps(levels + i, levels16v(_mm512_maskz_loadu_ps(valid, envelopes + i), c, t));
-    }
+    const int full = n / 16 * 16;
+    const auto valid = static_cast<__mmask16>((1u << (n - full)) - 1u);
+    for (int i = 0; i < full; i += 16)
+        _mm512_store_ps(levels + i, levels16v(_mm512_loadu_ps(envelopes + i), c, t));
+    if (full < n)
+        _mm512_store_ps(levels + full, levels16v(_mm512_maskz_loadu_ps(valid, envelopes + full), c, t));
     for (int i = 0; i < n; i += 16)
         _mm512_store_ps(args + i, arguments16v(_mm512_load_ps(levels + i), c));
-    for (int i = 0; i < n; i += 16)
+
+    for (int i = 0; i < full; i += 16)
     {
-        const auto valid = static_cast<__mmask16>(n - i >= 16 ? 0xffff : (1u << (n - i)) - 1u);
         __mmask16 scalar = 0;
         __m512 g = gains16v(_mm512_load_ps(levels + i), _mm512_load_ps(args + i), c, t, scalar);
+        if (scalar != 0)
+            g = patch16(_mm512_loadu_ps(envelopes + i), g, scalar, curve);
+        _mm512_storeu_ps(gains + i, g);
+    }
+    if (full < n)
+    {
+        __mmask16 scalar = 0;
+        __m512 g = gains16v(_mm512_load_ps(levels + full), _mm512_load_ps(args + full), c, t, scalar);
         scalar &= valid;
         if (scalar != 0)
-            g = patch16(_mm512_maskz_loadu_ps(valid, envelopes + i), g, scalar, curve);
-        _mm512_mask_storeu_ps(gains + i, valid, g);
+            g = patch16(_mm512_maskz_loadu_ps(valid, envelopes + full), g, scalar, curve);
+        _mm512_mask_storeu_ps(gains + full, valid, g);
     }
 }
 
