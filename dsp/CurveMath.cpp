@@ -2,9 +2,7 @@
 
 #include "dsp/maths/Maths.h"
 
-#include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <limits>
 
 #if defined(__GNUC__) && defined(__x86_64__) && defined(__linux__)
