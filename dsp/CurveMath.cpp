@@ -96,21 +96,31 @@ CurveValues curveValues(const Compressor::Curve& c)
         c.log2Ratio - 1.0f, c.invKneeWidth};
 }
 
-// ---- AVX2 and FMA: four values at a time ----
+// ---- AVX2 and FMA: eight floats at a time, four per register of doubles ----
 
 #define CURVE_TARGET __attribute__((target("avx2,fma")))
 #define CURVE_INLINE static inline __attribute__((target("avx2,fma"), always_inline))
 
-// Four logarithms; lanes outside the positive normal floats are set in
-// outside and left to the caller.
-CURVE_INLINE __m128 log4v(__m128 x, __m128& outside)
+// The low and high four floats of a register, and the two put together.
+CURVE_INLINE __m128 lowHalf(__m256 x)
+{
+    return _mm256_castps256_ps128(x);
+}
+
+CURVE_INLINE __m128 highHalf(__m256 x)
+{
+    return _mm256_extractf128_ps(x, 1);
+}
+
+CURVE_INLINE __m256 joined(__m128 low, __m128 high)
+{
+    return _mm256_insertf128_ps(_mm256_castps128_ps256(low), high, 1);
+}
+
+// The logarithm's arithmetic for four positive normal floats.
+CURVE_INLINE __m128 logCore4(__m128 x)
 {
     const __m128i ix = _mm_castps_si128(x);
-    // Below 0x00800000 as a signed integer: zero, subnormal, negative; above
-    // 0x7f7fffff: infinite, NaN.
-    outside = _mm_castsi128_ps(
-        _mm_or_si128(_mm_cmpgt_epi32(_mm_set1_epi32(0x00800000), ix), _mm_cmpgt_epi32(ix, _mm_set1_epi32(0x7f7fffff))));
-
     const __m128i tmp = _mm_sub_epi32(ix, _mm_set1_epi32(0x3f330000));
     // The byte offset of the lane's pair: bits 19 to 22 of tmp, times 16.
     const __m128i offset = _mm_and_si128(_mm_srli_epi32(tmp, 15), _mm_set1_epi32(0xf0));
@@ -138,22 +148,30 @@ CURVE_INLINE __m128 log4v(__m128 x, __m128& outside)
     const __m256d t = _mm256_add_pd(r, y0);
     y = _mm256_fmadd_pd(r2, _mm256_set1_pd(logA0), y);
     y = _mm256_fmadd_pd(r2, y, t);
-    const __m128 result = _mm256_cvtpd_ps(y);
-    // log(1) is exactly 0.
-    const __m128i isOne = _mm_cmpeq_epi32(ix, _mm_set1_epi32(0x3f800000));
-    return _mm_andnot_ps(_mm_castsi128_ps(isOne), result);
+    return _mm256_cvtpd_ps(y);
 }
 
-// Four exponentials; lanes with |x| from 16 on (or NaN) are set in outside
-// and left to the caller. Below 16 the fused multiply-adds give the maths
-// layer's bits for every float; above it not quite (at 32.564632 and
-// -63.09946, which the curve never meets).
-CURVE_INLINE __m128 exp4v(__m128 x, __m128& outside)
+// Eight logarithms; lanes outside the positive normal floats are set in
+// outside and left to the caller.
+CURVE_INLINE __m256 log8v(__m256 x, __m256& outside)
 {
-    const __m128i ix = _mm_castps_si128(x);
-    const __m128i abstop = _mm_and_si128(_mm_srli_epi32(ix, 20), _mm_set1_epi32(0x7ff));
-    outside = _mm_castsi128_ps(_mm_cmpgt_epi32(abstop, _mm_set1_epi32(0x417)));
+    const __m256i ix = _mm256_castps_si256(x);
+    // Below 0x00800000 as a signed integer: zero, subnormal, negative; above
+    // 0x7f7fffff: infinite, NaN.
+    outside = _mm256_castsi256_ps(_mm256_or_si256(
+        _mm256_cmpgt_epi32(_mm256_set1_epi32(0x00800000), ix), _mm256_cmpgt_epi32(ix, _mm256_set1_epi32(0x7f7fffff))));
+    const __m256 y = joined(logCore4(lowHalf(x)), logCore4(highHalf(x)));
+    // log(1) is exactly 0.
+    const __m256i isOne = _mm256_cmpeq_epi32(ix, _mm256_set1_epi32(0x3f800000));
+    return _mm256_andnot_ps(_mm256_castsi256_ps(isOne), y);
+}
 
+// The exponential's arithmetic for four floats below 16 in magnitude. Below
+// 16 the fused multiply-adds give the maths layer's bits for every float;
+// above it not quite (at 32.564632 and -63.09946, which the curve never
+// meets).
+CURVE_INLINE __m128 expCore4(__m128 x)
+{
     const __m256d invLn2N = _mm256_set1_pd(expInvLn2N), shift = _mm256_set1_pd(expShift);
     const __m256d xd = _mm256_cvtps_pd(x);
     __m256d kd = _mm256_fmadd_pd(invLn2N, xd, shift);
@@ -174,72 +192,76 @@ CURVE_INLINE __m128 exp4v(__m128 x, __m128& outside)
     return _mm256_cvtpd_ps(y);
 }
 
-// The levels in dB of four envelopes, as the scalar curve works them out;
+// Eight exponentials; lanes with |x| from 16 on (or NaN) are set in outside
+// and left to the caller.
+CURVE_INLINE __m256 exp8v(__m256 x, __m256& outside)
+{
+    const __m256i abstop = _mm256_and_si256(_mm256_srli_epi32(_mm256_castps_si256(x), 20), _mm256_set1_epi32(0x7ff));
+    outside = _mm256_castsi256_ps(_mm256_cmpgt_epi32(abstop, _mm256_set1_epi32(0x417)));
+    return joined(expCore4(lowHalf(x)), expCore4(highHalf(x)));
+}
+
+// The levels in dB of eight envelopes, as the scalar curve works them out;
 // -infinity where an envelope lies below belowThreshold (its gain is the
 // make-up), NaN where the vector logarithm does not cover it (the scalar
 // curve's, as the exponential of NaN lies outside its vector form too).
-CURVE_INLINE __m128 levels4v(__m128 e, const CurveValues& c)
+CURVE_INLINE __m256 levels8v(__m256 e, const CurveValues& c)
 {
-    __m128 outside;
-    const __m128 level = _mm_div_ps(_mm_mul_ps(log4v(e, outside), _mm_set1_ps(20.0f)), _mm_set1_ps(ln10));
-    const __m128 quiet = _mm_cmplt_ps(e, _mm_set1_ps(c.below));
-    const __m128 covered = _mm_blendv_ps(level, _mm_set1_ps(std::numeric_limits<float>::quiet_NaN()), outside);
-    return _mm_blendv_ps(covered, _mm_set1_ps(-std::numeric_limits<float>::infinity()), quiet);
+    __m256 outside;
+    const __m256 level = _mm256_div_ps(_mm256_mul_ps(log8v(e, outside), _mm256_set1_ps(20.0f)), _mm256_set1_ps(ln10));
+    const __m256 quiet = _mm256_cmp_ps(e, _mm256_set1_ps(c.below), _CMP_LT_OS);
+    const __m256 covered = _mm256_blendv_ps(level, _mm256_set1_ps(std::numeric_limits<float>::quiet_NaN()), outside);
+    return _mm256_blendv_ps(covered, _mm256_set1_ps(-std::numeric_limits<float>::infinity()), quiet);
 }
 
-// The exponential's arguments, dB ln10 / 20, for four of levels4v's levels
+// The exponential's arguments, dB ln10 / 20, for eight of levels8v's levels
 // above the threshold: the ratio's line, or the knee's curve in the knee.
 // Lanes below the threshold (gain the make-up) get any value.
-CURVE_INLINE __m128 arguments4v(__m128 level, const CurveValues& c)
+CURVE_INLINE __m256 arguments8v(__m256 level, const CurveValues& c)
 {
-    const __m128 threshold = _mm_set1_ps(c.threshold);
+    const __m256 threshold = _mm256_set1_ps(c.threshold);
     // ((level - kneeTop) invRatio + (threshold + kneeRise)) - level, in dB.
-    __m128 db = _mm_mul_ps(_mm_sub_ps(level, _mm_set1_ps(c.kneeTop)), _mm_set1_ps(c.invRatio));
-    db = _mm_sub_ps(_mm_add_ps(db, _mm_set1_ps(c.rise)), level);
-    const __m128 inKnee = _mm_andnot_ps(_mm_cmpgt_ps(threshold, level), _mm_cmpgt_ps(_mm_set1_ps(c.kneeTop), level));
-    if (_mm_movemask_ps(inKnee) != 0)
+    __m256 db = _mm256_mul_ps(_mm256_sub_ps(level, _mm256_set1_ps(c.kneeTop)), _mm256_set1_ps(c.invRatio));
+    db = _mm256_sub_ps(_mm256_add_ps(db, _mm256_set1_ps(c.rise)), level);
+    const __m256 inKnee = _mm256_andnot_ps(
+        _mm256_cmp_ps(threshold, level, _CMP_GT_OS), _mm256_cmp_ps(_mm256_set1_ps(c.kneeTop), level, _CMP_GT_OS));
+    if (_mm256_movemask_ps(inKnee) != 0)
     {
         // In the knee: (level - threshold) / s + threshold - level with
         // s = (log2Ratio - 1) (level - threshold) invKneeWidth + 1.
-        const __m128 over = _mm_sub_ps(level, threshold);
-        __m128 s = _mm_mul_ps(_mm_mul_ps(_mm_set1_ps(c.kneeSlope), over), _mm_set1_ps(c.invKneeWidth));
-        s = _mm_add_ps(s, _mm_set1_ps(1.0f));
-        const __m128 kneeDb = _mm_sub_ps(_mm_add_ps(_mm_div_ps(over, s), threshold), level);
-        db = _mm_blendv_ps(db, kneeDb, inKnee);
+        const __m256 over = _mm256_sub_ps(level, threshold);
+        __m256 s = _mm256_mul_ps(_mm256_mul_ps(_mm256_set1_ps(c.kneeSlope), over), _mm256_set1_ps(c.invKneeWidth));
+        s = _mm256_add_ps(s, _mm256_set1_ps(1.0f));
+        const __m256 kneeDb = _mm256_sub_ps(_mm256_add_ps(_mm256_div_ps(over, s), threshold), level);
+        db = _mm256_blendv_ps(db, kneeDb, inKnee);
     }
-    return _mm_div_ps(_mm_mul_ps(db, _mm_set1_ps(ln10)), _mm_set1_ps(20.0f));
+    return _mm256_div_ps(_mm256_mul_ps(db, _mm256_set1_ps(ln10)), _mm256_set1_ps(20.0f));
 }
 
-// Four gains from levels4v's levels and arguments4v's arguments; lanes the
+// Eight gains from levels8v's levels and arguments8v's arguments; lanes the
 // vector exponential does not cover are marked in scalar (bit i for lane i)
 // and left to the caller.
-CURVE_INLINE __m128 gains4v(__m128 level, __m128 arg, const CurveValues& c, int& scalar)
+CURVE_INLINE __m256 gains8v(__m256 level, __m256 arg, const CurveValues& c, int& scalar)
 {
-    __m128 expOutside;
-    const __m128 makeup = _mm_set1_ps(c.makeup);
-    const __m128 gain = _mm_mul_ps(exp4v(arg, expOutside), makeup);
-    const __m128 belowCurve = _mm_cmpgt_ps(_mm_set1_ps(c.threshold), level);
-    scalar = _mm_movemask_ps(_mm_andnot_ps(belowCurve, expOutside));
-    return _mm_blendv_ps(gain, makeup, belowCurve);
+    __m256 expOutside;
+    const __m256 makeup = _mm256_set1_ps(c.makeup);
+    const __m256 gain = _mm256_mul_ps(exp8v(arg, expOutside), makeup);
+    const __m256 belowCurve = _mm256_cmp_ps(_mm256_set1_ps(c.threshold), level, _CMP_GT_OS);
+    scalar = _mm256_movemask_ps(_mm256_andnot_ps(belowCurve, expOutside));
+    return _mm256_blendv_ps(gain, makeup, belowCurve);
 }
 
 // gains with the lanes set in scalar replaced by the plain curve's.
-__attribute__((noinline, cold)) CURVE_TARGET __m128 patch4(
-    __m128 envelopes, __m128 gains, int scalar, const Compressor::Curve& curve)
+__attribute__((noinline, cold)) CURVE_TARGET __m256 patch8(
+    __m256 envelopes, __m256 gains, int scalar, const Compressor::Curve& curve)
 {
-    alignas(16) float e[4], g[4];
-    _mm_store_ps(e, envelopes);
-    _mm_store_ps(g, gains);
-    for (int i = 0; i < 4; ++i)
+    alignas(32) float e[8], g[8];
+    _mm256_store_ps(e, envelopes);
+    _mm256_store_ps(g, gains);
+    for (int i = 0; i < 8; ++i)
         if (scalar & (1 << i))
             g[i] = CompressorDetail::gainForEnvelope(e[i], curve);
-    return _mm_load_ps(g);
-}
-
-// The lanes of a group of four below count, as a mask.
-CURVE_INLINE __m128i lanesBelow4(int count)
-{
-    return _mm_cmpgt_epi32(_mm_set1_epi32(count), _mm_setr_epi32(0, 1, 2, 3));
+    return _mm256_load_ps(g);
 }
 
 // Up to batch gains in three passes, levels, arguments, gains, so that the
@@ -252,32 +274,32 @@ constexpr int batch = 128;
 CURVE_TARGET void gainsBatchAvx2(const float* envelopes, float* gains, int n, const Compressor::Curve& curve)
 {
     const CurveValues c = curveValues(curve);
-    alignas(16) float levels[batch], args[batch];
-    const int full = n / 4 * 4;
-    for (int i = 0; i < full; i += 4)
-        _mm_store_ps(levels + i, levels4v(_mm_loadu_ps(envelopes + i), c));
+    alignas(32) float levels[batch], args[batch];
+    const int full = n / 8 * 8;
+    const __m256i valid = _mm256_cmpgt_epi32(_mm256_set1_epi32(n - full), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+    for (int i = 0; i < full; i += 8)
+        _mm256_store_ps(levels + i, levels8v(_mm256_loadu_ps(envelopes + i), c));
     if (full < n)
-        _mm_store_ps(levels + full, levels4v(_mm_maskload_ps(envelopes + full, lanesBelow4(n - full)), c));
-    for (int i = 0; i < n; i += 4)
-        _mm_store_ps(args + i, arguments4v(_mm_load_ps(levels + i), c));
+        _mm256_store_ps(levels + full, levels8v(_mm256_maskload_ps(envelopes + full, valid), c));
+    for (int i = 0; i < n; i += 8)
+        _mm256_store_ps(args + i, arguments8v(_mm256_load_ps(levels + i), c));
 
-    for (int i = 0; i < full; i += 4)
+    for (int i = 0; i < full; i += 8)
     {
         int scalar = 0;
-        __m128 g = gains4v(_mm_load_ps(levels + i), _mm_load_ps(args + i), c, scalar);
+        __m256 g = gains8v(_mm256_load_ps(levels + i), _mm256_load_ps(args + i), c, scalar);
         if (scalar != 0)
-            g = patch4(_mm_loadu_ps(envelopes + i), g, scalar, curve);
-        _mm_storeu_ps(gains + i, g);
+            g = patch8(_mm256_loadu_ps(envelopes + i), g, scalar, curve);
+        _mm256_storeu_ps(gains + i, g);
     }
     if (full < n)
     {
-        const __m128i valid = lanesBelow4(n - full);
         int scalar = 0;
-        __m128 g = gains4v(_mm_load_ps(levels + full), _mm_load_ps(args + full), c, scalar);
-        scalar &= _mm_movemask_ps(_mm_castsi128_ps(valid));
+        __m256 g = gains8v(_mm256_load_ps(levels + full), _mm256_load_ps(args + full), c, scalar);
+        scalar &= _mm256_movemask_ps(_mm256_castsi256_ps(valid));
         if (scalar != 0)
-            g = patch4(_mm_maskload_ps(envelopes + full, valid), g, scalar, curve);
-        _mm_maskstore_ps(gains + full, valid, g);
+            g = patch8(_mm256_maskload_ps(envelopes + full, valid), g, scalar, curve);
+        _mm256_maskstore_ps(gains + full, valid, g);
     }
 }
 
@@ -289,12 +311,12 @@ CURVE_TARGET void gainsAvx2(const float* envelopes, float* gains, int n, const C
 
 CURVE_TARGET void log16Avx2(const float* in, float* out)
 {
-    for (int h = 0; h < 16; h += 4)
+    for (int h = 0; h < 16; h += 8)
     {
-        __m128 outside;
-        _mm_storeu_ps(out + h, log4v(_mm_loadu_ps(in + h), outside));
-        const int lanes = _mm_movemask_ps(outside);
-        for (int i = 0; i < 4; ++i)
+        __m256 outside;
+        _mm256_storeu_ps(out + h, log8v(_mm256_loadu_ps(in + h), outside));
+        const int lanes = _mm256_movemask_ps(outside);
+        for (int i = 0; i < 8; ++i)
             if (lanes & (1 << i))
                 out[h + i] = Maths::logarithm(in[h + i]);
     }
@@ -302,12 +324,12 @@ CURVE_TARGET void log16Avx2(const float* in, float* out)
 
 CURVE_TARGET void exp16Avx2(const float* in, float* out)
 {
-    for (int h = 0; h < 16; h += 4)
+    for (int h = 0; h < 16; h += 8)
     {
-        __m128 outside;
-        _mm_storeu_ps(out + h, exp4v(_mm_loadu_ps(in + h), outside));
-        const int lanes = _mm_movemask_ps(outside);
-        for (int i = 0; i < 4; ++i)
+        __m256 outside;
+        _mm256_storeu_ps(out + h, exp8v(_mm256_loadu_ps(in + h), outside));
+        const int lanes = _mm256_movemask_ps(outside);
+        for (int i = 0; i < 8; ++i)
             if (lanes & (1 << i))
                 out[h + i] = Maths::exponential(in[h + i]);
     }
@@ -350,7 +372,7 @@ CURVE_INLINE_512 __m512 joined(__m256 low, __m256 high)
     return _mm512_insertf32x8(_mm512_castps256_ps512(low), high, 1);
 }
 
-// The logarithm's arithmetic for eight positive normal floats, as in log4v.
+// The logarithm's arithmetic for eight positive normal floats, as in logCore4.
 CURVE_INLINE_512 __m256 logCore8(__m256 x, const Tables512& t)
 {
     const __m256i ix = _mm256_castps_si256(x);
@@ -386,7 +408,7 @@ CURVE_INLINE_512 __m512 log16v(__m512 x, const Tables512& t, __mmask16& outside)
 }
 
 // The exponential's arithmetic for eight floats below 16 in magnitude, as in
-// exp4v.
+// expCore4.
 CURVE_INLINE_512 __m256 expCore8(__m256 x, const Tables512& t)
 {
     const __m512d invLn2N = _mm512_set1_pd(expInvLn2N), shift = _mm512_set1_pd(expShift);
@@ -419,7 +441,7 @@ CURVE_INLINE_512 __m512 exp16v(__m512 x, const Tables512& t, __mmask16& outside)
     return joined(expCore8(lowHalf(x), t), expCore8(highHalf(x), t));
 }
 
-// Sixteen levels in dB as levels4v works them out, -infinity and NaN
+// Sixteen levels in dB as levels8v works them out, -infinity and NaN
 // included.
 CURVE_INLINE_512 __m512 levels16v(__m512 e, const CurveValues& c, const Tables512& t)
 {
@@ -432,7 +454,7 @@ CURVE_INLINE_512 __m512 levels16v(__m512 e, const CurveValues& c, const Tables51
     return _mm512_mask_blend_ps(quiet, covered, _mm512_set1_ps(-std::numeric_limits<float>::infinity()));
 }
 
-// Sixteen of arguments4v's arguments.
+// Sixteen of arguments8v's arguments.
 CURVE_INLINE_512 __m512 arguments16v(__m512 level, const CurveValues& c)
 {
     const __m512 threshold = _mm512_set1_ps(c.threshold);
@@ -451,7 +473,7 @@ CURVE_INLINE_512 __m512 arguments16v(__m512 level, const CurveValues& c)
     return _mm512_div_ps(_mm512_mul_ps(db, _mm512_set1_ps(ln10)), _mm512_set1_ps(20.0f));
 }
 
-// Sixteen of gains4v's gains; lanes the vector exponential does not cover
+// Sixteen of gains8v's gains; lanes the vector exponential does not cover
 // are set in scalar and left to the caller.
 CURVE_INLINE_512 __m512 gains16v(__m512 level, __m512 arg, const CurveValues& c, const Tables512& t, __mmask16& scalar)
 {
