@@ -49,4 +49,19 @@ struct Channels
 // next.
 void run(const Channels& io, int begin, int end, float drive, bool filtering, Section& section, float width,
     Compressor::Run& compressor, float outputGain, Follower& follower, bool& loud) noexcept;
+
+// The builds of the loop: the baseline one, and on x86-64 Linux one for
+// AVX-512 processors. Both give the same bits.
+enum class Code
+{
+    baseline,
+    avx512
+};
+
+// The build run() takes in this process, found on its first call.
+Code chosen();
+
+// run() by the given build, which the processor must support.
+void run(Code code, const Channels& io, int begin, int end, float drive, bool filtering, Section& section, float width,
+    Compressor::Run& compressor, float outputGain, Follower& follower, bool& loud) noexcept;
 } // namespace StereoChain

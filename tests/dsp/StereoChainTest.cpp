@@ -78,7 +78,19 @@ bool sameBits(const std::vector<float>& a, const std::vector<float>& b)
 }
 } // namespace
 
-TEST(StereoChain, GivesTheStagesBitsForEveryCutOfTheBlock)
+// Each build of the loop: the baseline one, and the AVX-512 one where the
+// processor runs it.
+class StereoChainBuilds : public ::testing::TestWithParam<StereoChain::Code>
+{
+protected:
+    void SetUp() override
+    {
+        if (GetParam() == StereoChain::Code::avx512 && StereoChain::chosen() != StereoChain::Code::avx512)
+            GTEST_SKIP() << "this build or processor has no AVX-512 loop";
+    }
+};
+
+TEST_P(StereoChainBuilds, GivesTheStagesBitsForEveryCutOfTheBlock)
 {
     std::mt19937 rng(5);
     testsignals::Noise noise(5);
@@ -124,8 +136,10 @@ TEST(StereoChain, GivesTheStagesBitsForEveryCutOfTheBlock)
                     block % 2 == 1 ? inL.data() : l.data(), block % 2 == 1 ? inR.data() : r.data(), l.data(), r.data()};
                 Compressor::Run run = compressor.begin();
                 const int cut = n / 3;
-                StereoChain::run(io, 0, cut, drive, filtering, section, width, run, outputGain, follower, loud);
-                StereoChain::run(io, cut, n, drive, filtering, section, width, run, outputGain, follower, loud);
+                StereoChain::run(
+                    GetParam(), io, 0, cut, drive, filtering, section, width, run, outputGain, follower, loud);
+                StereoChain::run(
+                    GetParam(), io, cut, n, drive, filtering, section, width, run, outputGain, follower, loud);
                 compressor.end(run, true);
 
                 ASSERT_TRUE(sameBits(l, sl) && sameBits(r, sr))
@@ -139,7 +153,7 @@ TEST(StereoChain, GivesTheStagesBitsForEveryCutOfTheBlock)
         }
 }
 
-TEST(StereoChain, ANaNSampleReachesTheFollowerAsSilence)
+TEST_P(StereoChainBuilds, ANaNSampleReachesTheFollowerAsSilence)
 {
     MeterEnvelope m;
     StereoChain::Follower follower{m.ceiling, m.attackCoef, m.releaseCoef, 0.5f, 0.5f};
@@ -148,6 +162,11 @@ TEST(StereoChain, ANaNSampleReachesTheFollowerAsSilence)
     float l[] = {std::numeric_limits<float>::quiet_NaN()}, r[] = {0.25f};
     Compressor::Run run = compressor.begin();
     bool loud = false;
-    StereoChain::run({l, r, l, r}, 0, 1, 1.0f, false, section, 0.5f, run, 1.0f, follower, loud);
+    StereoChain::run(GetParam(), {l, r, l, r}, 0, 1, 1.0f, false, section, 0.5f, run, 1.0f, follower, loud);
     EXPECT_EQ(follower.levelL, MeterEnvelope::step(0.5f, 0.0f, m.ceiling, m.attackCoef, m.releaseCoef));
 }
+
+INSTANTIATE_TEST_SUITE_P(Loop, StereoChainBuilds,
+    ::testing::Values(StereoChain::Code::baseline, StereoChain::Code::avx512),
+    [](const ::testing::TestParamInfo<StereoChain::Code>& info)
+    { return info.param == StereoChain::Code::baseline ? "Baseline" : "Avx512"; });
