@@ -547,8 +547,8 @@ void runBlock(const Channels& io, int begin, int end, float drive, Section& s, f
 #endif
 
 // run() by this file's copy of the loop.
-inline void runLoop(const Channels& io, int begin, int end, float drive, bool filtering, Section& section,
-    float width, Compressor::Run& compressor, float outputGain, Follower& follower, bool& loud) noexcept
+inline void runLoop(const Channels& io, int begin, int end, float drive, bool filtering, Section& section, float width,
+    Compressor::Run& compressor, float outputGain, Follower& follower, bool& loud) noexcept
 {
     if (filtering)
         runBlock<true>(io, begin, end, drive, section, width, compressor, outputGain, follower, loud);
