@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <limits>
 
-#if defined(__GNUC__) && defined(__x86_64__) && defined(__linux__)
+#if defined(__GNUC__) && defined(__x86_64__) && (defined(__linux__) || defined(_WIN64))
 // GCC 12's AVX-512 conversions start from a deliberately undefined register,
 // which its own uninitialised-value warning then flags in the header.
 #pragma GCC diagnostic push

@@ -8,9 +8,10 @@
 // polynomials), with fused multiply-adds where the layer rounds a product and
 // a sum apart; for these two functions that gives the layer's bits for every
 // input they take (the logarithm every float, the exponential below 16 in
-// magnitude), as their tests check over all 2^32. It runs on x86-64 Linux
-// processors with AVX2 and FMA, four values at a time, or with AVX-512,
-// sixteen at a time; elsewhere the callers use the maths layer itself.
+// magnitude), as their tests check over all 2^32. It runs on x86-64
+// processors (Linux and Windows builds) with AVX2 and FMA, eight values at a
+// time, or with AVX-512, sixteen at a time; elsewhere the callers use the
+// maths layer itself.
 namespace CurveMath
 {
 // The ways of computing the curve, from the plain one to the widest.

@@ -50,7 +50,7 @@ struct Channels
 void run(const Channels& io, int begin, int end, float drive, bool filtering, Section& section, float width,
     Compressor::Run& compressor, float outputGain, Follower& follower, bool& loud) noexcept;
 
-// The builds of the loop: the baseline one, and on x86-64 Linux one for
+// The builds of the loop: the baseline one, and on x86-64 one for
 // AVX-512 processors. Both give the same bits.
 enum class Code
 {

@@ -11,7 +11,7 @@
 #include <type_traits>
 
 // STEREO_CHAIN_AVX512's condition.
-#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__linux__)
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && (defined(__linux__) || defined(_WIN64))
 #include <emmintrin.h>
 
 #pragma GCC target("avx512f,avx512vl")

@@ -16,8 +16,8 @@
 #endif
 
 // Where StereoChainAvx512.cpp compiles a copy for AVX-512 (its condition is
-// this one): GCC on x86-64 Linux, whose target pragma it uses.
-#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__linux__)
+// this one): GCC for x86-64 Linux or Windows, whose target pragma it uses.
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && (defined(__linux__) || defined(_WIN64))
 #define STEREO_CHAIN_AVX512 1
 #endif
 
