@@ -33,6 +33,14 @@ namespace
 {
 using CompressorDetail::ln10;
 
+// g[i] replaced by the plain curve's gain for e[i], for each lane i set in lanes.
+void patchLanes(const float* e, float* g, int count, unsigned lanes, const Compressor::Curve& curve)
+{
+    for (int i = 0; i < count; ++i)
+        if (lanes & (1u << i))
+            g[i] = CompressorDetail::gainForEnvelope(e[i], curve);
+}
+
 // The single-precision exponential: exp(x) = 2^(k/32) 2^(r/32) with
 // x 32/ln2 = k + r, a table of 2^(i/32) (less i << 47 in its bits) and a
 // cubic in r.
@@ -258,9 +266,7 @@ __attribute__((noinline, cold)) CURVE_TARGET __m256 patch8(
     alignas(32) float e[8], g[8];
     _mm256_store_ps(e, envelopes);
     _mm256_store_ps(g, gains);
-    for (int i = 0; i < 8; ++i)
-        if (scalar & (1 << i))
-            g[i] = CompressorDetail::gainForEnvelope(e[i], curve);
+    patchLanes(e, g, 8, static_cast<unsigned>(scalar), curve);
     return _mm256_load_ps(g);
 }
 
@@ -492,9 +498,7 @@ __attribute__((noinline, cold)) CURVE_TARGET_512 __m512 patch16(
     alignas(64) float e[16], g[16];
     _mm512_store_ps(e, envelopes);
     _mm512_store_ps(g, gains);
-    for (int i = 0; i < 16; ++i)
-        if (scalar & (1 << i))
-            g[i] = CompressorDetail::gainForEnvelope(e[i], curve);
+    patchLanes(e, g, 16, scalar, curve);
     return _mm512_load_ps(g);
 }
 
