@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <limits>
 
 namespace
@@ -358,8 +359,10 @@ bool VelmoAudioProcessor::processApart(const float* const* inputs, float* const*
     if (getTotalNumInputChannels() != 2 || getTotalNumOutputChannels() != 2 || bypassed.load(relaxed))
         return false;
 
-    const auto overlaps = [numSamples](const float* a, const float* b)
-    { return a < b + numSamples && b < a + numSamples; };
+    // (std::less: a total order even for pointers into different buffers)
+    const std::less<const float*> before;
+    const auto overlaps = [&](const float* a, const float* b)
+    { return before(a, b + numSamples) && before(b, a + numSamples); };
     for (int i = 0; i < 2; ++i)
         for (int o = 0; o < 2; ++o)
             if (inputs[i] == nullptr || outputs[o] == nullptr ||
