@@ -48,6 +48,8 @@ no_missing_tools() { # the ctest arguments that name the build
         status=1
     fi
 }
+# A test that hangs fails after ten minutes (--timeout here, "timeout" in the
+# test presets) instead of holding the run; the slowest take under a minute.
 run_tests() { # title preset
     echo "== tests ($1) =="
     ctest --preset "$2" -j"$jobs" || status=1
@@ -107,7 +109,7 @@ echo "(sanitized build: $((SECONDS - stage_start)) s)"
 # minutes when instrumented: they run in the ordinary stage only.
 echo "== tests (AddressSanitizer + UndefinedBehaviorSanitizer) =="
 ASAN_OPTIONS="$sanitizer_runtime_ok" UBSAN_OPTIONS=print_stacktrace=1 \
-    ctest --test-dir build-asan --output-on-failure -j"$other_jobs" -E 'ForEveryFloat($|/)' -LE exhaustive || status=1
+    ctest --test-dir build-asan --output-on-failure --timeout 600 -j"$other_jobs" -E 'ForEveryFloat($|/)' -LE exhaustive || status=1
 no_missing_tools --test-dir build-asan
 echo "(with the tests: $((SECONDS - stage_start)) s)"
 prune build-asan/tests # the fuzzers still run from build-asan/fuzz
@@ -116,7 +118,7 @@ echo "== threading tests (ThreadSanitizer) =="
 cmake --preset tsan
 cmake --build --preset tsan -j"$other_jobs" --target processor_tests wrapper_plugin_tests wrapper_editor_tests \
     validation_tests validation_editor_tests
-TSAN_OPTIONS="$tsan_options" ctest --test-dir build-tsan --output-on-failure -j"$other_jobs" \
+TSAN_OPTIONS="$tsan_options" ctest --test-dir build-tsan --output-on-failure --timeout 600 -j"$other_jobs" \
     -R "$threads_tests" || status=1
 no_missing_tools --test-dir build-tsan -R "$threads_tests"
 # The wrapper's editor tests, less the one that bounds memory growth, which
