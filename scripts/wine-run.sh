@@ -49,18 +49,28 @@ if [ ! -p /dev/stdout ] && [ ! -p /dev/stderr ]; then
     exec wine "$@"
 fi
 #
-# A program's own faults end it with an exception code below 128. Wine itself
-# dying of a signal is wine's fault: 32-bit wine 8 now and then takes a
-# segmentation fault in its own signal handler when a process ends while
-# another of its threads waits in the server (GoogleTest's thread-exit
-# watchers do). Such a run is made once more.
+# Two ends of a run are wine's faults, not the program's, and such a run is
+# made once more (once only):
+# - wine dying of a signal: a program's own crash ends it with the exception's
+#   code, below 128. 32-bit wine 8 now and then takes a segmentation fault in
+#   its own signal handler when a process ends while another of its threads
+#   waits in the server (GoogleTest's thread-exit watchers do).
+# - wine not starting the program at all: then its fallback, start.exe, says
+#   "ShellExecuteEx failed" and ends with 1. Seen once in a CI run, on a
+#   program that ran a moment before and after.
 out=$(mktemp) err=$(mktemp)
 trap 'rm -f "$out" "$err"' EXIT
 for attempt in 1 2; do
     status=0
     wine "$@" </dev/null >"$out" 2>"$err" || status=$?
-    if [ "$status" -le 128 ] || [ "$attempt" = 2 ]; then break; fi
-    echo "wine-run.sh: wine died of signal $((status - 128)); running $1 once more" >&2
+    if [ "$attempt" = 2 ]; then break; fi
+    if [ "$status" -gt 128 ]; then
+        echo "wine-run.sh: wine died of signal $((status - 128)); running $1 once more" >&2
+    elif [ "$status" = 1 ] && grep -q '^ShellExecuteEx failed' "$out" "$err"; then
+        echo "wine-run.sh: wine could not start $1; trying once more" >&2
+    else
+        break
+    fi
 done
 cat "$out"
 cat "$err" >&2

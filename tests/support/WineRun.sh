@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # wine-run.sh's exits: a program's crash ends it with the exception's code,
-# without a debugger that waits for ever; wine itself dying of a signal gets
-# the program run once more, and only once.
+# without a debugger that waits for ever; wine itself dying of a signal, or
+# not starting the program, gets the program run once more, and only once.
 #
 #   WineRun.sh WINE_RUN [CRASHING_PROGRAM.exe]
 #
@@ -18,8 +18,9 @@ fail() {
 }
 
 # The stand-in: wine ends as $work/plan says for its Nth start (a signal to
-# die of, or an exit code), counting starts in $work/starts. Its prefix is
-# made and its server runs, so wine-run.sh starts nothing else.
+# die of, NOSTART for what wine prints when it cannot start a program, or an
+# exit code), counting starts in $work/starts. Its prefix is made and its
+# server runs, so wine-run.sh starts nothing else.
 mkdir -p "$work/bin" "$work/wine/headless"
 touch "$work/wine/headless/.velmo-ready"
 cat >"$work/bin/wine" <<STUB
@@ -30,6 +31,10 @@ what=\$(sed -n "\${n}p" "$work/plan")
 echo "start \$n"
 case \$what in
     SEGV | ABRT) kill -\$what \$\$ ;;
+    NOSTART)
+        echo "ShellExecuteEx failed: Internal error."
+        exit 1
+        ;;
     *) exit \$what ;;
 esac
 STUB
@@ -47,7 +52,7 @@ expect() {
         "$wine_run" program.exe | cat >"$work/out") 2>"$work/err" || status=$?
     [ "$status" = "$2" ] || fail "plan '$1': status $status, not $2"
     [ "$(wc -l <"$work/starts")" = "$3" ] || fail "plan '$1': $(wc -l <"$work/starts") starts, not $3"
-    [ "$(cat "$work/out")" = "start $3" ] || fail "plan '$1': printed '$(cat "$work/out")'"
+    head -n1 "$work/out" | grep -qx "start $3" || fail "plan '$1': printed '$(cat "$work/out")'"
 }
 expect "0" 0 1
 expect "5" 5 1
@@ -55,6 +60,10 @@ expect "SEGV 0" 0 2
 expect "ABRT 3" 3 2
 expect "SEGV SEGV 0" 139 2
 grep -q 'wine died of signal 11; running program.exe once more' "$work/err" || fail "the retry is not reported"
+expect "NOSTART 0" 0 2
+grep -q 'wine could not start program.exe; trying once more' "$work/err" || fail "the second start is not reported"
+expect "NOSTART NOSTART 0" 1 2
+expect "1" 1 1
 
 if [ -n "$crashing" ]; then
     status=0
